@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSslError>
+#include <QString>
+
+class QComboBox;
+class QEvent;
+class QNetworkReply;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+namespace Ui {
+class Koravel3;
+}
+namespace sql {
+class Statement;
+}
+
+// Registers the program's pictures; main calls it before the first window.
+void initKoravel3Resources();
+
+class Koravel3 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Koravel3(QWidget *parent = nullptr);
+    ~Koravel3() override;
+
+    bool connectDatabase();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
+    void on_pushButton_c_clicked();
+    void on_pushButton_7_clicked();
+    void on_pushButton_8_clicked();
+    void on_pushButton_4_clicked();
+    void on_pushButton_5_clicked();
+    void on_pushButton_6_clicked();
+    void on_pushButton_10_clicked();
+    void on_tableView_pressed(const QModelIndex &index);
+    void on_pushButton_9_clicked();
+    void on_PBC_clicked();
+    void on_pushButton_3_clicked();
+    void on_pushButton_3_released();
+    void on_pushButton_2_clicked();
+    void on_pushButton_clicked();
+    void on_CBP_currentIndexChanged(int index);
+    void on_CBG_currentTextChanged(const QString &arg1);
+    void on_CBNM_currentIndexChanged(int index);
+    void on_CBNM_activated(int index);
+    void on_CBTL_currentTextChanged(const QString &arg1);
+    void on_lineEdit_passw_2_returnPressed();
+    void on_LER_returnPressed();
+    void on_pushButton_3_pressed();
+    void on_pushButton_15_clicked();
+    void on_pushButton_11_released();
+    void on_pushButton_11_pressed();
+    void on_pushButton_12_pressed();
+    void on_pushButton_13_pressed();
+    void on_dateEdit_userDateChanged(const QDate &date);
+    void on_dateEdit_2_userDateChanged(const QDate &date);
+    void on_pushButton_14_pressed();
+    void on_LER_textChanged(const QString &arg1);
+    void on_tableView_2_pressed(const QModelIndex &index);
+    void on_tableView_2_clicked(const QModelIndex &index);
+    void on_comboBox_3_currentIndexChanged(int index);
+    void on_toolButton_clicked();
+    void on_pushButton_14_released();
+    void on_actionprecedent_triggered();
+    void on_CBG_textActivated(const QString &arg1);
+    void on_CBP_activated(int index);
+    void onTimeout();
+    void checkForUpdates();
+    void downloadUpdate();
+    void onNetworkReply(QNetworkReply *reply);
+    void onDownloadFinished(QNetworkReply *reply);
+    void onSslErrors(QNetworkReply *reply, const QList<QSslError> &errors);
+    void startInstaller();
+    void onInstallerFinished(int exitCode, QProcess::ExitStatus exitStatus);
+    void onDownloadProgress(qint64 bytesReceived, qint64 bytesTotal);
+    void on_pushButton_17_clicked();
+    void on_pushButton_18_clicked();
+    void on_pushButton_16_clicked();
+
+private:
+    // Shell (shell.cpp)
+    void returnToLoginPage();
+    void resetPolicyForm();
+    void refreshClock();
+    static void clearCombo(QComboBox *combo);
+
+    // Result display shared by every list (database.cpp)
+    void showResult(QTableView *view, const sql::Statement &statement);
+    void showInCombo(QComboBox *combo, const sql::Statement &statement);
+
+    // Login (login.cpp)
+
+    // Premium (premium.cpp)
+
+    // Issuance (issuance.cpp)
+
+    // Listings (listings.cpp)
+
+    // Reports and export (reports.cpp)
+
+    // Update (update.cpp)
+
+    QSqlDatabase db;
+    Ui::Koravel3 *ui;
+    QTimer *inactivityTimer;
+    QString downloadUrl;
+};

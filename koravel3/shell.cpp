@@ -1,0 +1,228 @@
+#include "koravel3.h"
+#include "ui_koravel3.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDateTime>
+#include <QEvent>
+#include <QLocale>
+#include <QPixmap>
+#include <QSqlQueryModel>
+#include <QTimer>
+
+namespace {
+
+constexpr int inactivityInterval = 600000;
+
+const char *const categoryCaptions[] = {
+    "CATEGORIE 1 : Véhicules à carrosserie de tourisme",
+    "CATEGORIE 2 : Véhicules pour le transport de marchandises ou de matériels",
+    "CATEGORIE 3: Véhicule utilitaire  autre carrosserie camions",
+    "CATEGORIE 4: véhicules aménages pour le transport de marchandise",
+    "CATEGORIE 5: Véhicules motorisés à deux ou trois roues",
+    "CATEGORIE 6: vehicule transport 9 places et plus",
+    "CATEGORIE 7: vehicule transport a 8 places ou plus",
+};
+
+} // namespace
+
+void initKoravel3Resources()
+{
+    // The pictures are compiled into a static library, whose resource
+    // registration the linker would otherwise drop.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(koravel3);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+Koravel3::Koravel3(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::Koravel3)
+    , inactivityTimer(nullptr)
+{
+    initKoravel3Resources();
+    ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/log/krlogos.png")));
+
+    ui->login->setCurrentIndex(0);
+    ui->progressBar->hide();
+
+    if (connectDatabase())
+        ui->label_4->setPixmap(QPixmap(QStringLiteral(":/log/QUIRO.png")));
+    else
+        ui->label_4->setPixmap(QPixmap(QStringLiteral(":/log/popo.png")));
+
+    ui->lineEdit_user_2->setPlaceholderText(QStringLiteral("utilisateur"));
+    ui->lineEdit_passw_2->setPlaceholderText(QStringLiteral("mot de passe"));
+    ui->lineEdit_user_2->setClearButtonEnabled(true);
+    ui->lineEdit_passw_2->setClearButtonEnabled(true);
+
+    setWindowTitle(QStringLiteral("AUTOMOBILES"));
+
+    inactivityTimer = new QTimer(this);
+    connect(inactivityTimer, &QTimer::timeout, this, &Koravel3::onTimeout);
+    inactivityTimer->start(inactivityInterval);
+    installEventFilter(this);
+    // An agent typing in the form sends key presses to the focused field, not
+    // to the window: watch the whole application so that work in progress
+    // keeps the session alive.
+    qApp->installEventFilter(this);
+
+    const struct {
+        QLineEdit *edit;
+        const char *placeholder;
+    } policyFields[] = {
+        {ui->LEN, "NOM"},         {ui->LEA, "ADRESSE"},         {ui->LEP, "N TALON"},
+        {ui->LEPAC, "PERSONNE A CONTACTER"}, {ui->LETPH, "TELEPHONE"}, {ui->LEM, "MARQUE"},
+        {ui->LETP, "TYPE"},       {ui->LEIM, "IMMATRICULATION"}, {ui->LEPO, "N POLICE"},
+    };
+    for (const auto &field : policyFields) {
+        field.edit->setPlaceholderText(QString::fromUtf8(field.placeholder));
+        field.edit->setClearButtonEnabled(true);
+    }
+    ui->LENDP->setPlaceholderText(QStringLiteral("NOMBRE DE PLACE"));
+
+    ui->LEDU->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+
+    ui->tableView_2->setAlternatingRowColors(true);
+    ui->tableView->setAlternatingRowColors(true);
+
+    // The home page shows the time of day, so it is kept current rather than
+    // frozen at the moment the program started.
+    refreshClock();
+    auto *clock = new QTimer(this);
+    connect(clock, &QTimer::timeout, this, &Koravel3::refreshClock);
+    clock->start(1000);
+
+    ui->CBE->clear();
+    ui->CBE->addItems({QStringLiteral("essence"), QStringLiteral("DIESEL"),
+                       QStringLiteral("ELECTRICITE")});
+
+    ui->CBTF->addItems({QString(), QStringLiteral("2"), QStringLiteral("2a4"),
+                        QStringLiteral("5a7"), QStringLiteral("8a10"), QStringLiteral("3a6"),
+                        QStringLiteral("7a10"), QStringLiteral("11a14"), QStringLiteral("15a23"),
+                        QStringLiteral("24+"), QStringLiteral("+17")});
+
+    ui->CBCG->addItem(QString());
+    for (const char *caption : categoryCaptions)
+        ui->CBCG->addItem(QString::fromUtf8(caption));
+
+    ui->CBNM->addItem(QString());
+
+    ui->checkBox_25->setChecked(true);
+}
+
+Koravel3::~Koravel3()
+{
+    qApp->removeEventFilter(this);
+    delete ui;
+}
+
+bool Koravel3::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::MouseMove || type == QEvent::KeyPress) && watched->isWidgetType()
+        && inactivityTimer)
+        inactivityTimer->start();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Koravel3::onTimeout()
+{
+    inactivityTimer->stop();
+    inactivityTimer->deleteLater();
+    inactivityTimer = new QTimer(this);
+    connect(inactivityTimer, &QTimer::timeout, this, &Koravel3::onTimeout);
+    inactivityTimer->start(inactivityInterval);
+    returnToLoginPage();
+}
+
+void Koravel3::on_pushButton_2_clicked()
+{
+    returnToLoginPage();
+}
+
+void Koravel3::returnToLoginPage()
+{
+    ui->login->setCurrentIndex(0);
+    ui->lineEdit_passw_2->clear();
+    resetPolicyForm();
+    ui->LESF->clear();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+}
+
+void Koravel3::resetPolicyForm()
+{
+    ui->LEN->clear();
+    ui->LID->setNum(0);
+    for (QLineEdit *edit : {ui->LEP, ui->LEA, ui->LEPAC, ui->LETPH, ui->LEPN, ui->LETX, ui->LEFGA,
+                            ui->LEPT, ui->LEM, ui->LETP, ui->LEIM, ui->LEPO, ui->LEAU})
+        edit->clear();
+    // A time edit cannot be empty, and clear() would only blank the section
+    // under the cursor; midnight is its empty state.
+    ui->dut->setTime(QTime(0, 0));
+    ui->aut->setTime(QTime(0, 0));
+    ui->CBG->setCurrentText(QStringLiteral("GENRE"));
+    clearCombo(ui->CBCG);
+    clearCombo(ui->CBTF);
+    ui->LENDP->clear();
+    ui->LESE->clear();
+}
+
+void Koravel3::clearCombo(QComboBox *combo)
+{
+    // A combo that shows a query model cannot remove its rows; empty the
+    // model itself.
+    if (auto *model = qobject_cast<QSqlQueryModel *>(combo->model()))
+        model->clear();
+    combo->clear();
+}
+
+void Koravel3::refreshClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale = QLocale::system();
+    ui->label_date->setText(locale.toString(now, QStringLiteral("hh:mm:ss")));
+    ui->label_heure->setText(locale.toString(now, QStringLiteral("dd MMMM yyyy ")));
+}
+
+void Koravel3::on_pushButton_4_clicked()
+{
+    resetPolicyForm();
+    ui->LESF->clear();
+}
+
+void Koravel3::on_pushButton_8_clicked()
+{
+    ui->label_55->setText(QStringLiteral("0"));
+    ui->login->setCurrentIndex(3);
+    for (QDateEdit *edit : {ui->dateEdit, ui->dateEdit_2}) {
+        edit->setDate(QDate::currentDate());
+        edit->installEventFilter(this);
+        edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        edit->setCalendarPopup(true);
+    }
+}
+
+void Koravel3::on_actionprecedent_triggered()
+{
+    if (ui->login->currentIndex() == 3)
+        ui->login->setCurrentIndex(1);
+}
+
+void Koravel3::on_pushButton_15_clicked()
+{
+    ui->login->setCurrentIndex(1);
+}
+
+// Buttons and signals that deliberately do nothing.
+void Koravel3::on_pushButton_3_clicked() {}
+void Koravel3::on_pushButton_clicked() {}
+void Koravel3::on_CBP_currentIndexChanged(int) {}
+void Koravel3::on_CBG_currentTextChanged(const QString &) {}
+void Koravel3::on_LER_returnPressed() {}
+void Koravel3::on_pushButton_11_released() {}

@@ -1,0 +1,239 @@
+#include "support/dbfixture.h"
+
+#include "core/config.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+namespace testsupport::db {
+
+namespace {
+
+const char *const connectionName = "fixture";
+
+QString sourceDir()
+{
+    return qEnvironmentVariable("KORAVEL_SOURCE_DIR");
+}
+
+bool runScript(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning() << "cannot read" << path;
+        return false;
+    }
+    // The scripts hold one statement per ';'-terminated block and no ';'
+    // inside values.
+    const QString text = QString::fromUtf8(file.readAll());
+    for (const QString &piece : text.split(QLatin1Char(';'))) {
+        QStringList lines;
+        for (const QString &line : piece.split(QLatin1Char('\n')))
+            if (!line.trimmed().startsWith(QLatin1String("--")))
+                lines << line;
+        const QString statement = lines.join(QLatin1Char('\n')).trimmed();
+        if (!statement.isEmpty() && !exec(statement))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QSqlDatabase admin()
+{
+    if (QSqlDatabase::contains(QLatin1String(connectionName))) {
+        QSqlDatabase existing = QSqlDatabase::database(QLatin1String(connectionName), false);
+        if (existing.isOpen())
+            return existing;
+        existing.open();
+        return existing;
+    }
+    QSqlDatabase fixture =
+        QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QLatin1String(connectionName));
+    fixture.setHostName(QString::fromUtf8(config::databaseHost));
+    fixture.setPort(3306);
+    fixture.setDatabaseName(QStringLiteral("assurebdd"));
+    fixture.setUserName(QStringLiteral("kvtest"));
+    fixture.setPassword(QStringLiteral("kvtest"));
+    fixture.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5"));
+    if (!fixture.open())
+        qWarning() << "the test database server is not reachable:" << fixture.lastError().text();
+    return fixture;
+}
+
+bool exec(const QString &statement)
+{
+    QSqlQuery query(admin());
+    if (!query.exec(statement)) {
+        qWarning().noquote() << "fixture statement failed:" << query.lastError().text() << "\n"
+                             << statement;
+        return false;
+    }
+    return true;
+}
+
+QVariant scalar(const QString &statement)
+{
+    QSqlQuery query(admin());
+    if (!query.exec(statement) || !query.next()) {
+        qWarning().noquote() << "fixture query gave nothing:" << query.lastError().text() << "\n"
+                             << statement;
+        return QVariant();
+    }
+    return query.value(0);
+}
+
+QStringList rows(const QString &statement)
+{
+    QStringList out;
+    QSqlQuery query(admin());
+    if (!query.exec(statement)) {
+        qWarning().noquote() << "fixture query failed:" << query.lastError().text() << "\n"
+                             << statement;
+        return out;
+    }
+    while (query.next()) {
+        QStringList cells;
+        for (int i = 0; i < query.record().count(); ++i)
+            cells << (query.isNull(i) ? QStringLiteral("NULL") : query.value(i).toString());
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+bool reset()
+{
+    if (!admin().isOpen())
+        return false;
+    for (const char *table : {"principal", "principal1", "clients", "personnes", "parametres",
+                              "categorie1", "categorie2", "categorie3", "categorie4",
+                              "categorie5", "categorie6", "categorie7"})
+        if (!exec(QStringLiteral("TRUNCATE TABLE %1").arg(QLatin1String(table))))
+            return false;
+    return runScript(sourceDir() + QStringLiteral("/schema/tariffs.sql"));
+}
+
+QString literal(const QString &text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + out + QLatin1Char('\'');
+}
+
+int addAgent(const QString &user, const QString &password, const QString &name,
+             const QString &telephone, const QString &address)
+{
+    const QString statement =
+        QStringLiteral("INSERT INTO personnes (`user`, `password`, nom, telephone, adresse) "
+                       "VALUES (%1, %2, %3, %4, %5)")
+            .arg(literal(user), literal(password), literal(name), literal(telephone),
+                 literal(address));
+    if (!exec(statement))
+        return 0;
+    return scalar(QStringLiteral("SELECT LAST_INSERT_ID()")).toInt();
+}
+
+int addPolicy(const QVariantMap &columns, bool history)
+{
+    QVariantMap values{
+        {QStringLiteral("idpersonne"), QStringLiteral("'1'")},
+        {QStringLiteral("users"), QStringLiteral("'agent'")},
+        {QStringLiteral("password"), QStringLiteral("'secret'")},
+        {QStringLiteral("nom"), QStringLiteral("'CLIENT'")},
+        {QStringLiteral("adresse"), QStringLiteral("'Dakar'")},
+        {QStringLiteral("persacontacter"), QStringLiteral("''")},
+        {QStringLiteral("telephone"), QStringLiteral("'770000000'")},
+        {QStringLiteral("coutpolice"), QStringLiteral("3000")},
+        {QStringLiteral("prime"), QStringLiteral("53628")},
+        {QStringLiteral("taxe"), QStringLiteral("5487")},
+        {QStringLiteral("fga"), QStringLiteral("1300")},
+        {QStringLiteral("pca"), QStringLiteral("395")},
+        {QStringLiteral("primetotal"), QStringLiteral("63415")},
+        {QStringLiteral("genre"), QStringLiteral("'V.P'")},
+        {QStringLiteral("marque"), QStringLiteral("'TOYOTA'")},
+        {QStringLiteral("type"), QStringLiteral("'COROLLA'")},
+        {QStringLiteral("immat"), QStringLiteral("'DK-0000-AA'")},
+        {QStringLiteral("police"), QStringLiteral("'P-1'")},
+        {QStringLiteral("attestation"), QStringLiteral("'T-1'")},
+        {QStringLiteral("valable"), QStringLiteral("CURDATE()")},
+        {QStringLiteral("valabl"), QStringLiteral("CURDATE() + INTERVAL 1 YEAR")},
+        {QStringLiteral("valableau"), QStringLiteral("'08:00'")},
+        {QStringLiteral("valablea"), QStringLiteral("'23:59'")},
+        {QStringLiteral("nbrdemois"), QStringLiteral("'12'")},
+        {QStringLiteral("energie"), QStringLiteral("'essence'")},
+        {QStringLiteral("forcefiscal"), QStringLiteral("'9'")},
+        {QStringLiteral("categorie"),
+         literal(QStringLiteral("CATEGORIE 1 : Véhicules à carrosserie de tourisme"))},
+        {QStringLiteral("tranchef"), QStringLiteral("'7a10'")},
+        {QStringLiteral("nbrdeplace"), QStringLiteral("'5'")},
+        {QStringLiteral("sommencais"), QStringLiteral("63415")},
+        {QStringLiteral("sommefact"), QStringLiteral("63415")},
+        {QStringLiteral("currentd"), QStringLiteral("CURDATE()")},
+        {QStringLiteral("cmois"), QStringLiteral("MONTH(CURDATE())")},
+        {QStringLiteral("cannee"), QStringLiteral("YEAR(CURDATE())")},
+        {QStringLiteral("padres"), QStringLiteral("''")},
+        {QStringLiteral("trie"), QStringLiteral("1")},
+    };
+    for (auto it = columns.constBegin(); it != columns.constEnd(); ++it) {
+        if (!values.contains(it.key()))
+            qWarning() << "unknown policy column" << it.key();
+        values.insert(it.key(), it.value());
+    }
+    QStringList names;
+    QStringList expressions;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        names << QLatin1Char('`') + it.key() + QLatin1Char('`');
+        expressions << it.value().toString();
+    }
+    const QString statement = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(history ? QStringLiteral("principal1")
+                                               : QStringLiteral("principal"),
+                                       names.join(QLatin1Char(',')),
+                                       expressions.join(QLatin1Char(',')));
+    if (!exec(statement))
+        return 0;
+    return scalar(QStringLiteral("SELECT LAST_INSERT_ID()")).toInt();
+}
+
+bool server(const QString &verb)
+{
+    if (QSqlDatabase::contains(QLatin1String(connectionName)))
+        QSqlDatabase::database(QLatin1String(connectionName), false).close();
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KORAVEL_DB_HOST"), QString::fromUtf8(config::databaseHost));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(QStringLiteral("bash"), {sourceDir() + QStringLiteral("/scripts/db.sh"), verb,
+                                          QStringLiteral("--test")});
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
+           && process.exitCode() == 0;
+}
+
+QStringList statementsSentDuring(const std::function<void()> &action)
+{
+    exec(QStringLiteral("SET GLOBAL general_log = 0"));
+    exec(QStringLiteral("SET GLOBAL log_output = 'TABLE'"));
+    exec(QStringLiteral("TRUNCATE TABLE mysql.general_log"));
+    exec(QStringLiteral("SET GLOBAL general_log = 1"));
+    action();
+    exec(QStringLiteral("SET GLOBAL general_log = 0"));
+    QStringList statements;
+    QSqlQuery query(admin());
+    query.exec(QStringLiteral("SELECT CONVERT(argument USING utf8mb4) FROM mysql.general_log "
+                              "WHERE user_host LIKE 'agnt[%' AND command_type IN "
+                              "('Query', 'Execute') ORDER BY event_time"));
+    while (query.next())
+        statements << query.value(0).toString();
+    return statements;
+}
+
+} // namespace testsupport::db

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <functional>
+
+namespace testsupport {
+
+// The test suite's own way into the real MariaDB server that the program
+// uses: a separate named connection with administrator rights, for putting
+// rows in place and reading back what the program wrote.
+namespace db {
+
+// The fixture connection, opened on first use; a test fails when the server
+// is not there.
+QSqlDatabase admin();
+
+// Runs one statement on the fixture connection; false (and a warning with
+// the server's text) when it fails.
+bool exec(const QString &statement);
+// First column of the first row, or an invalid value.
+QVariant scalar(const QString &statement);
+// Every row, columns joined by '|', NULL as "NULL".
+QStringList rows(const QString &statement);
+
+// Empties the policy and agent tables and reloads the tariff rows and the
+// parameters, so each test starts from the same state.
+bool reset();
+
+// Inserts an agent and returns its id (0 on failure).
+int addAgent(const QString &user, const QString &password, const QString &name = QString(),
+             const QString &telephone = QString(), const QString &address = QString());
+
+// Inserts a policy into principal (or principal1 when history is true) with
+// plausible defaults overridden by the given column values; the values are
+// SQL expressions, e.g. {"valabl", "CURDATE() + INTERVAL 3 DAY"} or
+// {"nom", "'DUPONT'"}. Returns the new row's id (0 on failure).
+int addPolicy(const QVariantMap &columns, bool history = false);
+
+// Quotes a text as a SQL literal for the maps above.
+QString literal(const QString &text);
+
+// The statements that the program's connection (user agnt) sent to the
+// server while the action ran, in order, read from the server's general log.
+QStringList statementsSentDuring(const std::function<void()> &action);
+
+// Stops or starts the program's database server through the rig script
+// ("stop" / "start"); the fixture connection is reopened afterwards.
+bool server(const QString &verb);
+
+} // namespace db
+} // namespace testsupport

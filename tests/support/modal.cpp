@@ -1,0 +1,63 @@
+#include "support/modal.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
+
+namespace testsupport {
+
+struct ModalWatcher::Private
+{
+    QMessageBox::StandardButton answer;
+    QList<SeenBox> boxes;
+    QTimer timer{};
+};
+
+ModalWatcher::ModalWatcher(QMessageBox::StandardButton answer)
+    : d(new Private)
+{
+    d->answer = answer;
+    d->timer.setInterval(10);
+    QObject::connect(&d->timer, &QTimer::timeout, [this] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        SeenBox seen;
+        seen.shown = true;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        seen.buttons = box->standardButtons();
+        d->boxes.append(seen);
+        QAbstractButton *button = box->button(d->answer);
+        if (!button && !box->buttons().isEmpty())
+            button = box->buttons().constFirst();
+        if (button)
+            button->click();
+        else
+            box->reject();
+    });
+    d->timer.start();
+}
+
+ModalWatcher::~ModalWatcher()
+{
+    delete d;
+}
+
+const QList<SeenBox> &ModalWatcher::boxes() const
+{
+    return d->boxes;
+}
+
+SeenBox ModalWatcher::first() const
+{
+    return d->boxes.isEmpty() ? SeenBox() : d->boxes.constFirst();
+}
+
+void ModalWatcher::setAnswer(QMessageBox::StandardButton answer)
+{
+    d->answer = answer;
+}
+
+} // namespace testsupport

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+namespace testsupport {
+
+// What a modal message box showed before the test closed it.
+struct SeenBox
+{
+    bool shown = false;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Watches for the modal message boxes that the code under test opens and
+// answers each with the given button (the box's only button when it is not
+// there), recording what it showed. Create it before the action.
+class ModalWatcher
+{
+public:
+    explicit ModalWatcher(QMessageBox::StandardButton answer = QMessageBox::Ok);
+    ~ModalWatcher();
+    ModalWatcher(const ModalWatcher &) = delete;
+    ModalWatcher &operator=(const ModalWatcher &) = delete;
+
+    const QList<SeenBox> &boxes() const;
+    // The first box, or an empty record when none was shown.
+    SeenBox first() const;
+    void setAnswer(QMessageBox::StandardButton answer);
+
+private:
+    struct Private;
+    Private *d;
+};
+
+} // namespace testsupport
