@@ -9,7 +9,7 @@ packages=(
   libqrcodegencpp-dev
   mariadb-server mariadb-client
   cups cups-client cups-bsd poppler-utils
-  openssl xvfb xauth
+  openssl xvfb xauth desktop-file-utils dpkg-dev
 )
 
 missing=()

@@ -109,6 +109,10 @@ def main():
     (out / "krlogos.ico").write_bytes(ico(icon, 64))
     (out / "QUIRO.png").write_bytes(png(64, 64, render(64, 64, badge((30, 160, 60, 255), tick))))
     (out / "popo.png").write_bytes(png(64, 64, render(64, 64, badge((200, 30, 30, 255), cross))))
+    # The desktop menu wants a square icon.
+    packaging = out.parent.parent / "packaging"
+    if packaging.is_dir():
+        (packaging / "koravel3.png").write_bytes(png(128, 128, render(128, 128, logo)))
 
 
 if __name__ == "__main__":
