@@ -15,8 +15,7 @@ namespace {
 const char *const tableStyle = "QTableView::item:alternate { background-color: #bfffbf; } "
                                "QTableView::item { background-color: #deffde; }";
 
-QSqlDatabase defaultConnection()
-{
+QSqlDatabase defaultConnection() {
     // Never reopen behind the caller's back: a closed connection makes the
     // statement fail at once instead of waiting for another connect timeout.
     return QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
@@ -26,14 +25,12 @@ QSqlDatabase defaultConnection()
 
 namespace sql {
 
-bool run(QSqlQuery &query, const Statement &statement)
-{
+bool run(QSqlQuery &query, const Statement &statement) {
     query = QSqlQuery(defaultConnection());
     return query.exec(statement.text());
 }
 
-QSqlQuery run(const Statement &statement)
-{
+QSqlQuery run(const Statement &statement) {
     QSqlQuery query;
     run(query, statement);
     return query;
@@ -41,8 +38,7 @@ QSqlQuery run(const Statement &statement)
 
 } // namespace sql
 
-bool Koravel3::connectDatabase()
-{
+bool Koravel3::connectDatabase() {
     // Drop the earlier handle first so that Qt does not warn about a
     // connection still in use when the name is registered again.
     db = QSqlDatabase();
@@ -68,8 +64,7 @@ bool Koravel3::connectDatabase()
     return opened;
 }
 
-void Koravel3::showResult(QTableView *view, const sql::Statement &statement)
-{
+void Koravel3::showResult(QTableView *view, const sql::Statement &statement) {
     auto *model = new QSqlQueryModel(view);
     model->setQuery(statement.text(), defaultConnection());
     QAbstractItemModel *previous = view->model();
@@ -80,8 +75,7 @@ void Koravel3::showResult(QTableView *view, const sql::Statement &statement)
     view->setStyleSheet(QString::fromLatin1(tableStyle));
 }
 
-void Koravel3::showInCombo(QComboBox *combo, const sql::Statement &statement)
-{
+void Koravel3::showInCombo(QComboBox *combo, const sql::Statement &statement) {
     // The combo deletes a model it is parent of when another replaces it.
     auto *model = new QSqlQueryModel(combo);
     model->setQuery(statement.text(), defaultConnection());

@@ -25,8 +25,7 @@ class Statement;
 // Registers the program's pictures; main calls it before the first window.
 void initKoravel3Resources();
 
-class Koravel3 : public QMainWindow
-{
+class Koravel3 : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -101,16 +100,31 @@ private:
     void showInCombo(QComboBox *combo, const sql::Statement &statement);
 
     // Login (login.cpp)
+    // The login of both slots; the Enter key in the password field sends its
+    // own statement texts.
+    void logIn(bool fromPasswordField);
 
     // Premium (premium.cpp)
+    void showTariffRow(const sql::Statement &statement);
+    void loadCommissionParameters();
 
     // Issuance (issuance.cpp)
+    void showCertificate(const QString &key);
+    void printTalonFront();
 
     // Listings (listings.cpp)
+    void searchPolicies(const char *selectStart);
+    void showStubDetails();
 
     // Reports and export (reports.cpp)
+    void chooseReport(QPushButton *button, char marker);
+    void refreshReportTitle();
+    void showCashTotals(const QString &start, const QString &end, const QString &agent);
 
     // Update (update.cpp)
+    // The download of downloadUpdate, refused unless https; a non-empty
+    // digest must match the downloaded bytes before they are saved and run.
+    void downloadInstaller(const QString &expectedSha256);
 
     QSqlDatabase db;
     Ui::Koravel3 *ui;

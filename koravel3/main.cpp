@@ -3,8 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     initKoravel3Resources();
     app.setWindowIcon(QIcon(QStringLiteral(":/log/QUIRO.png")));

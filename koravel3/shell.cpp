@@ -1,3 +1,4 @@
+#include "core/tariff.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
@@ -14,20 +15,9 @@ namespace {
 
 constexpr int inactivityInterval = 600000;
 
-const char *const categoryCaptions[] = {
-    "CATEGORIE 1 : Véhicules à carrosserie de tourisme",
-    "CATEGORIE 2 : Véhicules pour le transport de marchandises ou de matériels",
-    "CATEGORIE 3: Véhicule utilitaire  autre carrosserie camions",
-    "CATEGORIE 4: véhicules aménages pour le transport de marchandise",
-    "CATEGORIE 5: Véhicules motorisés à deux ou trois roues",
-    "CATEGORIE 6: vehicule transport 9 places et plus",
-    "CATEGORIE 7: vehicule transport a 8 places ou plus",
-};
-
 } // namespace
 
-void initKoravel3Resources()
-{
+void initKoravel3Resources() {
     // The pictures are compiled into a static library, whose resource
     // registration the linker would otherwise drop.
     static const bool registered = [] {
@@ -40,8 +30,7 @@ void initKoravel3Resources()
 Koravel3::Koravel3(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::Koravel3)
-    , inactivityTimer(nullptr)
-{
+    , inactivityTimer(nullptr) {
     initKoravel3Resources();
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/log/krlogos.png")));
@@ -74,9 +63,11 @@ Koravel3::Koravel3(QWidget *parent)
         QLineEdit *edit;
         const char *placeholder;
     } policyFields[] = {
-        {ui->LEN, "NOM"},         {ui->LEA, "ADRESSE"},         {ui->LEP, "N TALON"},
-        {ui->LEPAC, "PERSONNE A CONTACTER"}, {ui->LETPH, "TELEPHONE"}, {ui->LEM, "MARQUE"},
-        {ui->LETP, "TYPE"},       {ui->LEIM, "IMMATRICULATION"}, {ui->LEPO, "N POLICE"},
+        {ui->LEN, "NOM"},         {ui->LEA, "ADRESSE"},
+        {ui->LEP, "N TALON"},     {ui->LEPAC, "PERSONNE A CONTACTER"},
+        {ui->LETPH, "TELEPHONE"}, {ui->LEM, "MARQUE"},
+        {ui->LETP, "TYPE"},       {ui->LEIM, "IMMATRICULATION"},
+        {ui->LEPO, "N POLICE"},
     };
     for (const auto &field : policyFields) {
         field.edit->setPlaceholderText(QString::fromUtf8(field.placeholder));
@@ -97,8 +88,8 @@ Koravel3::Koravel3(QWidget *parent)
     clock->start(1000);
 
     ui->CBE->clear();
-    ui->CBE->addItems({QStringLiteral("essence"), QStringLiteral("DIESEL"),
-                       QStringLiteral("ELECTRICITE")});
+    ui->CBE->addItems(
+        {QStringLiteral("essence"), QStringLiteral("DIESEL"), QStringLiteral("ELECTRICITE")});
 
     ui->CBTF->addItems({QString(), QStringLiteral("2"), QStringLiteral("2a4"),
                         QStringLiteral("5a7"), QStringLiteral("8a10"), QStringLiteral("3a6"),
@@ -106,31 +97,27 @@ Koravel3::Koravel3(QWidget *parent)
                         QStringLiteral("24+"), QStringLiteral("+17")});
 
     ui->CBCG->addItem(QString());
-    for (const char *caption : categoryCaptions)
-        ui->CBCG->addItem(QString::fromUtf8(caption));
+    ui->CBCG->addItems(tariff::categoryCaptions());
 
     ui->CBNM->addItem(QString());
 
     ui->checkBox_25->setChecked(true);
 }
 
-Koravel3::~Koravel3()
-{
+Koravel3::~Koravel3() {
     qApp->removeEventFilter(this);
     delete ui;
 }
 
-bool Koravel3::eventFilter(QObject *watched, QEvent *event)
-{
+bool Koravel3::eventFilter(QObject *watched, QEvent *event) {
     const QEvent::Type type = event->type();
-    if ((type == QEvent::MouseMove || type == QEvent::KeyPress) && watched->isWidgetType()
-        && inactivityTimer)
+    if ((type == QEvent::MouseMove || type == QEvent::KeyPress) && watched->isWidgetType() &&
+        inactivityTimer)
         inactivityTimer->start();
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Koravel3::onTimeout()
-{
+void Koravel3::onTimeout() {
     inactivityTimer->stop();
     inactivityTimer->deleteLater();
     inactivityTimer = new QTimer(this);
@@ -139,13 +126,11 @@ void Koravel3::onTimeout()
     returnToLoginPage();
 }
 
-void Koravel3::on_pushButton_2_clicked()
-{
+void Koravel3::on_pushButton_2_clicked() {
     returnToLoginPage();
 }
 
-void Koravel3::returnToLoginPage()
-{
+void Koravel3::returnToLoginPage() {
     ui->login->setCurrentIndex(0);
     ui->lineEdit_passw_2->clear();
     resetPolicyForm();
@@ -155,8 +140,7 @@ void Koravel3::returnToLoginPage()
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
 }
 
-void Koravel3::resetPolicyForm()
-{
+void Koravel3::resetPolicyForm() {
     ui->LEN->clear();
     ui->LID->setNum(0);
     for (QLineEdit *edit : {ui->LEP, ui->LEA, ui->LEPAC, ui->LETPH, ui->LEPN, ui->LETX, ui->LEFGA,
@@ -173,8 +157,7 @@ void Koravel3::resetPolicyForm()
     ui->LESE->clear();
 }
 
-void Koravel3::clearCombo(QComboBox *combo)
-{
+void Koravel3::clearCombo(QComboBox *combo) {
     // A combo that shows a query model cannot remove its rows; empty the
     // model itself.
     if (auto *model = qobject_cast<QSqlQueryModel *>(combo->model()))
@@ -182,22 +165,19 @@ void Koravel3::clearCombo(QComboBox *combo)
     combo->clear();
 }
 
-void Koravel3::refreshClock()
-{
+void Koravel3::refreshClock() {
     const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale = QLocale::system();
     ui->label_date->setText(locale.toString(now, QStringLiteral("hh:mm:ss")));
     ui->label_heure->setText(locale.toString(now, QStringLiteral("dd MMMM yyyy ")));
 }
 
-void Koravel3::on_pushButton_4_clicked()
-{
+void Koravel3::on_pushButton_4_clicked() {
     resetPolicyForm();
     ui->LESF->clear();
 }
 
-void Koravel3::on_pushButton_8_clicked()
-{
+void Koravel3::on_pushButton_8_clicked() {
     ui->label_55->setText(QStringLiteral("0"));
     ui->login->setCurrentIndex(3);
     for (QDateEdit *edit : {ui->dateEdit, ui->dateEdit_2}) {
@@ -208,14 +188,12 @@ void Koravel3::on_pushButton_8_clicked()
     }
 }
 
-void Koravel3::on_actionprecedent_triggered()
-{
+void Koravel3::on_actionprecedent_triggered() {
     if (ui->login->currentIndex() == 3)
         ui->login->setCurrentIndex(1);
 }
 
-void Koravel3::on_pushButton_15_clicked()
-{
+void Koravel3::on_pushButton_15_clicked() {
     ui->login->setCurrentIndex(1);
 }
 

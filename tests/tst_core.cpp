@@ -6,8 +6,7 @@
 
 #include <limits>
 
-class CoreTest : public QObject
-{
+class CoreTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -22,8 +21,7 @@ private slots:
     void statementKeepsFragmentsAndEscapesValues();
 };
 
-void CoreTest::parse_data()
-{
+void CoreTest::parse_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
     QTest::newRow("digits") << "63415" << 63415;
@@ -40,15 +38,13 @@ void CoreTest::parse_data()
     QTest::newRow("digits then letters") << "12abc" << 0;
 }
 
-void CoreTest::parse()
-{
+void CoreTest::parse() {
     QFETCH(QString, text);
     QFETCH(int, value);
     QCOMPARE(amount::parse(text), value);
 }
 
-void CoreTest::arithmetic_data()
-{
+void CoreTest::arithmetic_data() {
     QTest::addColumn<QString>("op");
     QTest::addColumn<int>("a");
     QTest::addColumn<int>("b");
@@ -67,10 +63,13 @@ void CoreTest::arithmetic_data()
     QTest::newRow("minus fifteen by ten") << "/" << -15 << 10 << -1;
     QTest::newRow("min by minus one wraps") << "/" << min << -1 << min;
     QTest::newRow("by zero") << "/" << 7 << 0 << 0;
+    QTest::newRow("ninety percent") << "%" << 90 << 63415 << 57073;
+    QTest::newRow("percent of a negative truncates toward zero") << "%" << 50 << -99 << -49;
+    QTest::newRow("percent kept wide") << "%" << 100 << max << max;
+    QTest::newRow("percent result wraps") << "%" << 200 << max << -2;
 }
 
-void CoreTest::arithmetic()
-{
+void CoreTest::arithmetic() {
     QFETCH(QString, op);
     QFETCH(int, a);
     QFETCH(int, b);
@@ -82,54 +81,63 @@ void CoreTest::arithmetic()
         got = amount::subtract(a, b);
     else if (op == "*")
         got = amount::multiply(a, b);
+    else if (op == "%")
+        got = amount::percentOf(a, b);
     else
         got = amount::divide(a, b);
     QCOMPARE(got, result);
     QCOMPARE(amount::format(got), QString::number(result));
 }
 
-void CoreTest::escaping_data()
-{
+void CoreTest::escaping_data() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("escaped");
-    QTest::newRow("ordinary") << "DK-1234-AB" << "DK-1234-AB";
-    QTest::newRow("accents unchanged") << "Assuré à Thiès" << "Assuré à Thiès";
-    QTest::newRow("quote doubled") << "N'DIAYE" << "N''DIAYE";
-    QTest::newRow("injection") << "' OR '1'='1" << "'' OR ''1''=''1";
-    QTest::newRow("backslash") << "a\\b" << "a\\\\b";
-    QTest::newRow("backslash before quote") << "\\'" << "\\\\''";
+    QTest::newRow("ordinary") << "DK-1234-AB"
+                              << "DK-1234-AB";
+    QTest::newRow("accents unchanged") << "Assuré à Thiès"
+                                       << "Assuré à Thiès";
+    QTest::newRow("quote doubled") << "N'DIAYE"
+                                   << "N''DIAYE";
+    QTest::newRow("injection") << "' OR '1'='1"
+                               << "'' OR ''1''=''1";
+    QTest::newRow("backslash") << "a\\b"
+                               << "a\\\\b";
+    QTest::newRow("backslash before quote") << "\\'"
+                                            << "\\\\''";
     QTest::newRow("nul") << QString(QChar(0)) << "\\0";
-    QTest::newRow("percent unchanged") << "50%_" << "50%_";
+    QTest::newRow("percent unchanged") << "50%_"
+                                       << "50%_";
     QTest::newRow("emoji unchanged") << QString::fromUtf8("🚗") << QString::fromUtf8("🚗");
 }
 
-void CoreTest::escaping()
-{
+void CoreTest::escaping() {
     QFETCH(QString, value);
     QFETCH(QString, escaped);
     QCOMPARE(sql::escaped(value), escaped);
 }
 
-void CoreTest::likePattern_data()
-{
+void CoreTest::likePattern_data() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("escaped");
-    QTest::newRow("ordinary") << "DK" << "DK";
-    QTest::newRow("percent") << "50%" << "50\\\\%";
-    QTest::newRow("underscore") << "A_B" << "A\\\\_B";
-    QTest::newRow("backslash") << "a\\b" << "a\\\\\\\\b";
-    QTest::newRow("quote") << "O'" << "O''";
+    QTest::newRow("ordinary") << "DK"
+                              << "DK";
+    QTest::newRow("percent") << "50%"
+                             << "50\\\\%";
+    QTest::newRow("underscore") << "A_B"
+                                << "A\\\\_B";
+    QTest::newRow("backslash") << "a\\b"
+                               << "a\\\\\\\\b";
+    QTest::newRow("quote") << "O'"
+                           << "O''";
 }
 
-void CoreTest::likePattern()
-{
+void CoreTest::likePattern() {
     QFETCH(QString, value);
     QFETCH(QString, escaped);
     QCOMPARE(sql::escapedForLike(value), escaped);
 }
 
-void CoreTest::statementKeepsFragmentsAndEscapesValues()
-{
+void CoreTest::statementKeepsFragmentsAndEscapesValues() {
     sql::Statement ordinary("select * FROM personnes where user='");
     ordinary << QStringLiteral("demo") << "' and password='" << QStringLiteral("demo123") << "' ";
     QCOMPARE(ordinary.text(),

@@ -23,5 +23,9 @@ qint32 subtract(qint32 a, qint32 b);
 qint32 multiply(qint32 a, qint32 b);
 // Truncates toward zero; a division by zero gives 0.
 qint32 divide(qint32 a, qint32 b);
+// percentage × value / 100, truncated toward zero. The product is kept in
+// 64 bits through the division, so only a result that itself leaves the
+// 32-bit range wraps.
+qint32 percentOf(qint32 percentage, qint32 value);
 
 } // namespace amount

@@ -2,8 +2,7 @@
 
 namespace sql {
 
-QString escaped(const QString &value)
-{
+QString escaped(const QString &value) {
     QString out;
     out.reserve(value.size() + 8);
     for (const QChar c : value) {
@@ -24,8 +23,7 @@ QString escaped(const QString &value)
     return out;
 }
 
-QString escapedForLike(const QString &value)
-{
+QString escapedForLike(const QString &value) {
     // A backslash is the LIKE escape character, so it is doubled for the
     // pattern before the literal doubles it again.
     QString pattern;
@@ -38,20 +36,17 @@ QString escapedForLike(const QString &value)
     return escaped(pattern);
 }
 
-Statement &Statement::operator<<(const char *fragment)
-{
+Statement &Statement::operator<<(const char *fragment) {
     m_text += QString::fromUtf8(fragment);
     return *this;
 }
 
-Statement &Statement::value(const QString &value)
-{
+Statement &Statement::value(const QString &value) {
     m_text += escaped(value);
     return *this;
 }
 
-Statement &Statement::like(const QString &value)
-{
+Statement &Statement::like(const QString &value) {
     m_text += escapedForLike(value);
     return *this;
 }

@@ -17,8 +17,7 @@ QString escapedForLike(const QString &value);
 // pasted as they stand; values (whatever the agent typed or a row held) can
 // only be added through value() / like() / operator<<(QString), which escape
 // them. Every statement of the program is built here.
-class Statement
-{
+class Statement {
 public:
     Statement() = default;
     explicit Statement(const char *fragment) { *this << fragment; }

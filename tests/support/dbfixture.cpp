@@ -17,13 +17,11 @@ namespace {
 
 const char *const connectionName = "fixture";
 
-QString sourceDir()
-{
+QString sourceDir() {
     return qEnvironmentVariable("KORAVEL_SOURCE_DIR");
 }
 
-bool runScript(const QString &path)
-{
+bool runScript(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         qWarning() << "cannot read" << path;
@@ -46,8 +44,7 @@ bool runScript(const QString &path)
 
 } // namespace
 
-QSqlDatabase admin()
-{
+QSqlDatabase admin() {
     if (QSqlDatabase::contains(QLatin1String(connectionName))) {
         QSqlDatabase existing = QSqlDatabase::database(QLatin1String(connectionName), false);
         if (existing.isOpen())
@@ -68,8 +65,7 @@ QSqlDatabase admin()
     return fixture;
 }
 
-bool exec(const QString &statement)
-{
+bool exec(const QString &statement) {
     QSqlQuery query(admin());
     if (!query.exec(statement)) {
         qWarning().noquote() << "fixture statement failed:" << query.lastError().text() << "\n"
@@ -79,8 +75,7 @@ bool exec(const QString &statement)
     return true;
 }
 
-QVariant scalar(const QString &statement)
-{
+QVariant scalar(const QString &statement) {
     QSqlQuery query(admin());
     if (!query.exec(statement) || !query.next()) {
         qWarning().noquote() << "fixture query gave nothing:" << query.lastError().text() << "\n"
@@ -90,8 +85,7 @@ QVariant scalar(const QString &statement)
     return query.value(0);
 }
 
-QStringList rows(const QString &statement)
-{
+QStringList rows(const QString &statement) {
     QStringList out;
     QSqlQuery query(admin());
     if (!query.exec(statement)) {
@@ -108,20 +102,18 @@ QStringList rows(const QString &statement)
     return out;
 }
 
-bool reset()
-{
+bool reset() {
     if (!admin().isOpen())
         return false;
-    for (const char *table : {"principal", "principal1", "clients", "personnes", "parametres",
-                              "categorie1", "categorie2", "categorie3", "categorie4",
-                              "categorie5", "categorie6", "categorie7"})
+    for (const char *table :
+         {"principal", "principal1", "clients", "personnes", "parametres", "categorie1",
+          "categorie2", "categorie3", "categorie4", "categorie5", "categorie6", "categorie7"})
         if (!exec(QStringLiteral("TRUNCATE TABLE %1").arg(QLatin1String(table))))
             return false;
     return runScript(sourceDir() + QStringLiteral("/schema/tariffs.sql"));
 }
 
-QString literal(const QString &text)
-{
+QString literal(const QString &text) {
     QString out = text;
     out.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     out.replace(QLatin1Char('\''), QLatin1String("''"));
@@ -129,8 +121,7 @@ QString literal(const QString &text)
 }
 
 int addAgent(const QString &user, const QString &password, const QString &name,
-             const QString &telephone, const QString &address)
-{
+             const QString &telephone, const QString &address) {
     const QString statement =
         QStringLiteral("INSERT INTO personnes (`user`, `password`, nom, telephone, adresse) "
                        "VALUES (%1, %2, %3, %4, %5)")
@@ -141,8 +132,7 @@ int addAgent(const QString &user, const QString &password, const QString &name,
     return scalar(QStringLiteral("SELECT LAST_INSERT_ID()")).toInt();
 }
 
-int addPolicy(const QVariantMap &columns, bool history)
-{
+int addPolicy(const QVariantMap &columns, bool history) {
     QVariantMap values{
         {QStringLiteral("idpersonne"), QStringLiteral("'1'")},
         {QStringLiteral("users"), QStringLiteral("'agent'")},
@@ -193,18 +183,16 @@ int addPolicy(const QVariantMap &columns, bool history)
         names << QLatin1Char('`') + it.key() + QLatin1Char('`');
         expressions << it.value().toString();
     }
-    const QString statement = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                  .arg(history ? QStringLiteral("principal1")
-                                               : QStringLiteral("principal"),
-                                       names.join(QLatin1Char(',')),
-                                       expressions.join(QLatin1Char(',')));
+    const QString statement =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(history ? QStringLiteral("principal1") : QStringLiteral("principal"),
+                 names.join(QLatin1Char(',')), expressions.join(QLatin1Char(',')));
     if (!exec(statement))
         return 0;
     return scalar(QStringLiteral("SELECT LAST_INSERT_ID()")).toInt();
 }
 
-bool server(const QString &verb)
-{
+bool server(const QString &verb) {
     if (QSqlDatabase::contains(QLatin1String(connectionName)))
         QSqlDatabase::database(QLatin1String(connectionName), false).close();
     QProcess process;
@@ -212,14 +200,13 @@ bool server(const QString &verb)
     environment.insert(QStringLiteral("KORAVEL_DB_HOST"), QString::fromUtf8(config::databaseHost));
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(QStringLiteral("bash"), {sourceDir() + QStringLiteral("/scripts/db.sh"), verb,
-                                          QStringLiteral("--test")});
-    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
-           && process.exitCode() == 0;
+    process.start(QStringLiteral("bash"),
+                  {sourceDir() + QStringLiteral("/scripts/db.sh"), verb, QStringLiteral("--test")});
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
 }
 
-QStringList statementsSentDuring(const std::function<void()> &action)
-{
+QStringList statementsSentDuring(const std::function<void()> &action) {
     exec(QStringLiteral("SET GLOBAL general_log = 0"));
     exec(QStringLiteral("SET GLOBAL log_output = 'TABLE'"));
     exec(QStringLiteral("TRUNCATE TABLE mysql.general_log"));

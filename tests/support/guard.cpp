@@ -9,8 +9,7 @@ namespace {
 
 QtMessageHandler previousHandler = nullptr;
 
-void handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
+void handler(QtMsgType type, const QMessageLogContext &context, const QString &message) {
     if (message.contains(QLatin1String("connectSlotsByName")))
         QTest::qFail(qPrintable(QStringLiteral("unconnected slot: ") + message), __FILE__,
                      __LINE__);
@@ -20,8 +19,7 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &m
 
 } // namespace
 
-void failOnConnectWarnings()
-{
+void failOnConnectWarnings() {
     if (!previousHandler)
         previousHandler = qInstallMessageHandler(handler);
 }

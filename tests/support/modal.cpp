@@ -6,16 +6,14 @@
 
 namespace testsupport {
 
-struct ModalWatcher::Private
-{
+struct ModalWatcher::Private {
     QMessageBox::StandardButton answer;
     QList<SeenBox> boxes;
     QTimer timer{};
 };
 
 ModalWatcher::ModalWatcher(QMessageBox::StandardButton answer)
-    : d(new Private)
-{
+    : d(new Private) {
     d->answer = answer;
     d->timer.setInterval(10);
     QObject::connect(&d->timer, &QTimer::timeout, [this] {
@@ -40,23 +38,19 @@ ModalWatcher::ModalWatcher(QMessageBox::StandardButton answer)
     d->timer.start();
 }
 
-ModalWatcher::~ModalWatcher()
-{
+ModalWatcher::~ModalWatcher() {
     delete d;
 }
 
-const QList<SeenBox> &ModalWatcher::boxes() const
-{
+const QList<SeenBox> &ModalWatcher::boxes() const {
     return d->boxes;
 }
 
-SeenBox ModalWatcher::first() const
-{
+SeenBox ModalWatcher::first() const {
     return d->boxes.isEmpty() ? SeenBox() : d->boxes.constFirst();
 }
 
-void ModalWatcher::setAnswer(QMessageBox::StandardButton answer)
-{
+void ModalWatcher::setAnswer(QMessageBox::StandardButton answer) {
     d->answer = answer;
 }
 

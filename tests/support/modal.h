@@ -7,8 +7,7 @@
 namespace testsupport {
 
 // What a modal message box showed before the test closed it.
-struct SeenBox
-{
+struct SeenBox {
     bool shown = false;
     QString title;
     QString text;
@@ -19,8 +18,7 @@ struct SeenBox
 // Watches for the modal message boxes that the code under test opens and
 // answers each with the given button (the box's only button when it is not
 // there), recording what it showed. Create it before the action.
-class ModalWatcher
-{
+class ModalWatcher {
 public:
     explicit ModalWatcher(QMessageBox::StandardButton answer = QMessageBox::Ok);
     ~ModalWatcher();
