@@ -1,0 +1,1015 @@
+// Classifying the vehicle and pricing it: genre, power, months and stub kind
+// on the real window against the real database, the invoice total and the
+// reduction, and the tariff and date units on their own.
+#include "core/tariff.h"
+#include "core/validity.h"
+#include "koravel3.h"
+#include "support/dbfixture.h"
+#include "support/guard.h"
+#include "support/modal.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QBrush>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyleHints>
+#include <QTest>
+
+#include <iterator>
+#include <memory>
+
+namespace {
+
+// The agency's tariff as the sales department hands it out: every power that
+// selects a bracket, the bracket labels, the base amounts and the formulas.
+struct TariffRow {
+    int category;
+    int bracket;
+    const char *powers; // blank-separated
+    const char *labels; // '|'-separated
+    int net, tax, fga, pca;
+    int taxPerMonth, taxStart, fgaPerMonth, fgaStart;
+};
+
+// clang-format off
+const TariffRow tariffRows[] = {
+    {1, 1, "2", "2", 3290, 630, 82, 329, 329, 630, 82, 82},
+    {1, 2, "3 4 5 6", "3a6", 3954, 696, 99, 329, 329, 696, 82, 99},
+    {1, 3, "7 8 9 10", "7a10", 4469, 747, 112, 395, 395, 747, 99, 112},
+    {1, 4, "11 12 13 14", "11a14", 5763, 875, 144, 575, 575, 875, 143, 144},
+    {1, 5, "15 16 17 18 19 20 21 22 23", "15a23", 7565, 1057, 189, 756, 756, 1057, 189, 189},
+    {1, 6, "+24", "24+", 9112, 1212, 228, 911, 911, 1212, 228, 228},
+    {2, 1, "2", "2", 4984, 759, 249, 498, 498, 759, 249, 249},
+    {2, 2, "3 4", "2a4", 5919, 892, 148, 592, 592, 892, 148, 148},
+    {2, 3, "5 6 7", "5a7", 6910, 992, 173, 691, 691, 992, 173, 173},
+    {2, 4, "8 9 10", "8a10", 9970, 1298, 249, 997, 997, 1298, 250, 249},
+    {2, 5, "11 12 13 14 15 16", "11a16", 12860, 1586, 321, 1286, 1286, 1586, 322, 321},
+    {2, 6, "17 18 19 20 21 22", "17+", 15268, 1827, 382, 1527, 1527, 1827, 381, 382},
+    {3, 1, "2", "2", 7988, 1099, 200, 799, 799, 1099, 200, 200},
+    {3, 2, "3 4", "2a4", 9063, 1207, 227, 906, 906, 1207, 226, 227},
+    {3, 3, "5 6 7", "5a7", 11411, 1442, 285, 1141, 1141, 1442, 286, 285},
+    {3, 4, "8 9 10", "8a10", 14929, 1793, 373, 1493, 1493, 1793, 373, 373},
+    {3, 5, "11 12 13 14 15 16", "11a16", 18252, 2126, 456, 1825, 1825, 2126, 457, 456},
+    {3, 6, "17 18 19 20 21 22", "17+", 21021, 2403, 526, 2102, 2102, 2403, 525, 526},
+    {4, 1, "2", "2", 10320, 1332, 258, 1032, 1032, 1332, 258, 258},
+    {4, 2, "3 4", "2a4", 11184, 1486, 296, 1185, 1185, 1486, 297, 296},
+    {4, 3, "5 6 7", "5a7", 14699, 1770, 367, 1470, 1470, 1770, 368, 367},
+    {4, 4, "8 9 10", "8a10", 19657, 2266, 491, 1966, 1966, 2266, 492, 491},
+    {4, 5, "11 12 13 14 15 16", "11a16", 24982, 2799, 625, 2498, 2498, 2799, 624, 625},
+    {4, 6, "17 18 19 20 21 22", "17+", 28992, 3200, 725, 2899, 2899, 3200, 725, 725},
+    {5, 1, "2", "1 cyclomotor", 1643, 465, 41, 164, 164, 465, 41, 41},
+    {5, 2, "3 4", "2 scooter<=125cm3", 2577, 558, 64, 258, 258, 558, 65, 64},
+    {5, 3, "5 6", "3 scooter>125cm3", 2977, 598, 74, 298, 298, 598, 75, 74},
+    {5, 4, "7 8", "4 sidecar", 3577, 658, 89, 358, 358, 658, 90, 89},
+    {6, 1, "2", "2", 10824, 2710, 520, 82, 82, 383, 21, 21},
+    {6, 2, "3 4", "2a4", 25273, 2828, 632, 2527, 2527, 2828, 632, 632},
+    {6, 3, "5 6 7", "5a7", 26763, 2977, 669, 2676, 2676, 2977, 639, 669},
+    {6, 4, "8 9 10", "8a10", 29503, 3151, 712, 3150, 1550, 1851, 387, 388},
+    {6, 5, "11 12 13 14 15 16", "11a16", 36083, 3909, 902, 3608, 3608, 3909, 902, 902},
+    {6, 6, "17 18 19 20 21 22", "17+", 39384, 4239, 985, 3938, 3938, 4239, 984, 985},
+    {7, 1, "2 3 4", "2|2a4", 8799, 1180, 220, 880, 880, 1180, 220, 220},
+    {7, 2, "5 6 7", "5a7", 10289, 1329, 257, 1025, 1025, 1329, 257, 257},
+    {7, 3, "8 9 10", "8a10", 14679, 1768, 367, 1468, 1468, 1768, 367, 367},
+    {7, 4, "11 12 13 14 15 16", "11a16", 19609, 2261, 490, 1961, 1961, 2261, 490, 490},
+    {7, 5, "17 18 19 20 21 22", "17+", 22910, 2592, 573, 2231, 2231, 2592, 573, 573},
+};
+// clang-format on
+
+const char *const captions[] = {
+    "CATEGORIE 1 : Véhicules à carrosserie de tourisme",
+    "CATEGORIE 2 : Véhicules pour le transport de marchandises ou de matériels",
+    "CATEGORIE 3: Véhicule utilitaire  autre carrosserie camions",
+    "CATEGORIE 4: véhicules aménages pour le transport de marchandise",
+    "CATEGORIE 5: Véhicules motorisés à deux ou trois roues",
+    "CATEGORIE 6: vehicule transport 9 places et plus",
+    "CATEGORIE 7: vehicule transport a 8 places ou plus",
+};
+
+QString caption(int category) {
+    return QString::fromUtf8(captions[category - 1]);
+}
+
+// One genre per category, to reach it through the window.
+const char *const genreOf[] = {"V.P",       "CAMIONNETTE", "CAMION", "TAXI",
+                               "MOTOCYCLE", "BUS",         "AUTOCAR"};
+
+// The labels each tariff table of the test database holds, in its order.
+const QStringList databaseLabels[] = {
+    {"2", "3a6", "7a10", "11a14", "15a23", "24+"},
+    {"2", "2a4", "5a7", "8a10", "11a16", "17+"},
+    {"2", "2a4", "5a7", "8a10", "11a16", "17+"},
+    {"2", "2a4", "5a7", "8a10", "11a16", "17+"},
+    {"1 cyclomotor", "2 scooter<=125cm3", "3 scooter>125cm3", "4 sidecar"},
+    {"2", "2a4", "5a7", "8a10", "11a16", "17+"},
+    {"2a4", "5a7", "8a10", "11a16", "17+"},
+};
+
+QStringList allPowers() {
+    QStringList powers;
+    for (int power = 1; power <= 24; ++power)
+        powers << QString::number(power);
+    return powers << QStringLiteral("+24");
+}
+
+QStringList itemTexts(const QComboBox *combo) {
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+QtMessageHandler forwardMessage = nullptr;
+
+// The offscreen platform cannot raise a list's pop-up or grab the keyboard
+// for it, and says so on every pop-up; nothing the tests look at.
+void dropPlatformNotices(QtMsgType type, const QMessageLogContext &context,
+                         const QString &message) {
+    if (!message.startsWith(QLatin1String("This plugin does not support")))
+        forwardMessage(type, context, message);
+}
+
+QString rowName(const TariffRow &row) {
+    return QStringLiteral("cat %1 bracket %2").arg(row.category).arg(row.bracket);
+}
+
+} // namespace
+
+class PremiumTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    // The units on their own.
+    void genreCategory_data();
+    void genreCategory();
+    void categoryCaptions();
+    void tariffRow_data();
+    void tariffRow();
+    void powersWithoutBracket_data();
+    void powersWithoutBracket();
+    void everyPowerHasOneAnswer();
+    void expiry_data();
+    void expiry();
+
+    // The window.
+    void genreChoice_data();
+    void genreChoice();
+    void genreOutsideTheTableChangesNothing();
+    void genreKeepsAmounts();
+    void tariffRowInWindow_data();
+    void tariffRowInWindow();
+    void workedExample();
+    void statementsOfTheWorkedExample();
+    void referenceGroupComesFromTheDatabase();
+    void category6Irregular();
+    void powerWithoutBracketOnlyReloadsParameters();
+    void monthsBeforePower();
+    void sameMonthsAgainOnlyDates();
+    void category5SubTypes();
+    void category7EitherLabel();
+    void monthsWithoutCategory();
+    void failingTariffStatement();
+    void expiryInWindow_data();
+    void expiryInWindow();
+    void talonColours_data();
+    void talonColours();
+    void talonAfterGenreColoursOneItem();
+    void periodAmountsEdges_data();
+    void periodAmountsEdges();
+    void invoice_data();
+    void invoice();
+    void reduction_data();
+    void reduction();
+
+private:
+    Koravel3 *window();
+    template <typename T> T *child(const char *name) {
+        T *found = window()->findChild<T *>(QLatin1String(name));
+        if (!found)
+            qWarning() << "no child" << name;
+        return found;
+    }
+    QString text(const char *name) { return child<QLineEdit>(name)->text(); }
+    void setText(const char *name, const QString &value) { child<QLineEdit>(name)->setText(value); }
+    // Chooses an item the way the agent does: open the list, click the item.
+    void pick(const char *comboName, const QString &item);
+    void pickRow(const char *comboName, int row);
+    void pickGenre(int category) { pick("CBG", QLatin1String(genreOf[category - 1])); }
+    void pickMonths(int months) { pick("CBNM", months ? QString::number(months) : QString()); }
+    QStringList periodGroup();
+    QStringList referenceGroup();
+
+    std::unique_ptr<Koravel3> m_window;
+    std::unique_ptr<testsupport::ModalWatcher> m_boxes;
+    int m_expectedBoxes = 0;
+    bool m_tableAway = false;
+};
+
+void PremiumTest::initTestCase() {
+    testsupport::failOnConnectWarnings();
+    forwardMessage = qInstallMessageHandler(dropPlatformNotices);
+    QVERIFY2(testsupport::db::admin().isOpen(), "the test database server must be running");
+    // A list opened by a click ignores a release within the double-click
+    // interval; keep the agent's clicks quick.
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(20);
+}
+
+void PremiumTest::init() {
+    m_expectedBoxes = 0;
+    m_boxes = std::make_unique<testsupport::ModalWatcher>();
+}
+
+void PremiumTest::cleanup() {
+    m_window.reset();
+    if (m_tableAway) {
+        testsupport::db::exec(QStringLiteral("RENAME TABLE categorie1_away TO categorie1"));
+        m_tableAway = false;
+    }
+    // No test expects a message unless it says so.
+    const int shown = int(m_boxes->boxes().size());
+    m_boxes.reset();
+    QCOMPARE(shown, m_expectedBoxes);
+}
+
+Koravel3 *PremiumTest::window() {
+    if (!m_window) {
+        if (!testsupport::db::reset())
+            QTest::qFail("the test database could not be reset", __FILE__, __LINE__);
+        QTest::ignoreMessage(QtDebugMsg, "connecter.....");
+        m_window = std::make_unique<Koravel3>();
+        m_window->show();
+        if (!QTest::qWaitForWindowExposed(m_window.get()))
+            QTest::qFail("the window was not shown", __FILE__, __LINE__);
+    }
+    return m_window.get();
+}
+
+void PremiumTest::pick(const char *comboName, const QString &item) {
+    const int row = child<QComboBox>(comboName)->findText(item, Qt::MatchExactly);
+    QVERIFY2(row >= 0, qPrintable(item));
+    pickRow(comboName, row);
+    QCOMPARE(child<QComboBox>(comboName)->currentText(), item);
+}
+
+void PremiumTest::pickRow(const char *comboName, int row) {
+    // After a failed step the form is no longer where the test expects it.
+    if (QTest::currentTestFailed())
+        return;
+    auto *combo = child<QComboBox>(comboName);
+    combo->showPopup();
+    QAbstractItemView *view = combo->view();
+    QTRY_VERIFY(view->isVisible());
+    const QModelIndex index =
+        view->model()->index(row, combo->modelColumn(), combo->rootModelIndex());
+    view->scrollTo(index);
+    QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 10);
+    // The list may be narrower than its items: click the visible part.
+    const QRect visible = view->visualRect(index) & view->viewport()->rect();
+    QVERIFY(!visible.isEmpty());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, visible.center());
+    QTRY_VERIFY2(!view->isVisible(), comboName);
+    QCOMPARE(combo->currentIndex(), row);
+}
+
+QStringList PremiumTest::periodGroup() {
+    return {text("LEPN_2"),  text("LETX_2"), text("LEFGA_2"),
+            text("LEPCA_2"), text("LECP_2"), text("LEPT_2")};
+}
+
+QStringList PremiumTest::referenceGroup() {
+    return {text("LEPN"), text("LETX"), text("LEFGA"), text("LEPCA"), text("LECP")};
+}
+
+// ---------------------------------------------------------------- units
+
+void PremiumTest::genreCategory_data() {
+    QTest::addColumn<QString>("genre");
+    QTest::addColumn<int>("category");
+    QTest::newRow("V.P") << "V.P" << 1;
+    QTest::newRow("CAMIONNETTE") << "CAMIONNETTE" << 2;
+    QTest::newRow("CAMION") << "CAMION" << 3;
+    QTest::newRow("REMORQUE") << "REMORQUE" << 3;
+    QTest::newRow("SEMI-REMORQUE") << "SEMI-REMORQUE" << 3;
+    QTest::newRow("TRACTEUR") << "TRACTEUR" << 3;
+    QTest::newRow("TAXI") << "TAXI" << 4;
+    QTest::newRow("SCOOTER") << "SCOOTER" << 5;
+    QTest::newRow("TRICYCLE") << "TRICYCLE" << 5;
+    QTest::newRow("SIDECAR") << "SIDECAR" << 5;
+    QTest::newRow("MOTOCYCLE") << "MOTOCYCLE" << 5;
+    QTest::newRow("BUS") << "BUS" << 6;
+    QTest::newRow("AUTOCAR") << "AUTOCAR" << 7;
+    QTest::newRow("GENRE") << "GENRE" << 0;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("lower case") << "v.p" << 0;
+    QTest::newRow("trailing blank") << "BUS " << 0;
+    QTest::newRow("caption is no genre") << caption(1) << 0;
+}
+
+void PremiumTest::genreCategory() {
+    QFETCH(QString, genre);
+    QFETCH(int, category);
+    QCOMPARE(tariff::categoryOfGenre(genre), category);
+    QCOMPARE(tariff::picksSubType(category), category == 5);
+}
+
+void PremiumTest::categoryCaptions() {
+    QStringList expected;
+    for (int category = 1; category <= 7; ++category) {
+        expected << caption(category);
+        QCOMPARE(tariff::categoryCaption(category), caption(category));
+        QCOMPARE(tariff::categoryOfCaption(caption(category)), category);
+    }
+    QCOMPARE(tariff::categoryCaptions(), expected);
+    QCOMPARE(tariff::categoryCaption(0), QString());
+    QCOMPARE(tariff::categoryCaption(8), QString());
+    QCOMPARE(tariff::categoryOfCaption(QString()), 0);
+    // One blank less, or one accent less, is another text.
+    QCOMPARE(tariff::categoryOfCaption(
+                 QString::fromUtf8("CATEGORIE 3: Véhicule utilitaire autre carrosserie camions")),
+             0);
+    QCOMPARE(tariff::categoryOfCaption(
+                 QStringLiteral("CATEGORIE 1 : Vehicules a carrosserie de tourisme")),
+             0);
+    QCOMPARE(tariff::categoryOfCaption(caption(6).toUpper()), 0);
+}
+
+void PremiumTest::tariffRow_data() {
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < int(std::size(tariffRows)); ++i)
+        QTest::newRow(qPrintable(rowName(tariffRows[i]))) << i;
+}
+
+void PremiumTest::tariffRow() {
+    QFETCH(int, index);
+    const TariffRow &row = tariffRows[index];
+    const QStringList labels = QString::fromUtf8(row.labels).split(QLatin1Char('|'));
+    const auto check = [&](const tariff::Bracket *bracket) {
+        QVERIFY(bracket);
+        QCOMPARE(bracket->category, row.category);
+        QCOMPARE(bracket->number, row.bracket);
+        QCOMPARE(bracket->base.net, row.net);
+        QCOMPARE(bracket->base.tax, row.tax);
+        QCOMPARE(bracket->base.fga, row.fga);
+        QCOMPARE(bracket->base.pca, row.pca);
+        for (int months : {0, 1, 12}) {
+            QCOMPARE(bracket->tax.at(months), row.taxPerMonth * months + row.taxStart);
+            QCOMPARE(bracket->fga.at(months), row.fgaPerMonth * months + row.fgaStart);
+        }
+    };
+    for (const QString &power : QString::fromUtf8(row.powers).split(QLatin1Char(' '))) {
+        check(tariff::bracketForPower(row.category, power));
+        if (QTest::currentTestFailed())
+            qWarning() << "power" << power;
+    }
+    for (const QString &label : labels)
+        check(tariff::bracketForLabel(row.category, label));
+    QCOMPARE(tariff::policyCost, 3000);
+}
+
+void PremiumTest::powersWithoutBracket_data() {
+    QTest::addColumn<int>("category");
+    QTest::addColumn<QStringList>("powers");
+    QTest::newRow("cat 1") << 1 << QStringList{"1", "24"};
+    for (int category : {2, 3, 4, 6, 7})
+        QTest::newRow(qPrintable(QStringLiteral("cat %1").arg(category)))
+            << category << QStringList{"1", "23", "24", "+24"};
+    QStringList cat5{"1"};
+    for (int power = 9; power <= 24; ++power)
+        cat5 << QString::number(power);
+    QTest::newRow("cat 5") << 5 << (cat5 << "+24");
+    QTest::newRow("no category") << 0 << allPowers();
+    QTest::newRow("category 8") << 8 << allPowers();
+}
+
+void PremiumTest::powersWithoutBracket() {
+    QFETCH(int, category);
+    QFETCH(QStringList, powers);
+    for (const QString &power : powers)
+        QVERIFY2(!tariff::bracketForPower(category, power), qPrintable(power));
+    // Texts that are no power at all.
+    for (const char *other : {"", "0", "25", "24+", " 9", "9 "})
+        QVERIFY2(!tariff::bracketForPower(category, QLatin1String(other)), other);
+}
+
+void PremiumTest::everyPowerHasOneAnswer() {
+    // Every power of the list either selects the row the tariff names or is
+    // one of the powers without a bracket; the program's table has no row
+    // the tariff lacks.
+    QCOMPARE(tariff::powerTexts(), allPowers());
+    int selecting = 0;
+    for (const TariffRow &row : tariffRows)
+        selecting += int(QString::fromUtf8(row.powers).split(QLatin1Char(' ')).size());
+    int found = 0;
+    for (int category = 1; category <= 7; ++category)
+        for (const QString &power : allPowers())
+            if (tariff::bracketForPower(category, power))
+                ++found;
+    QCOMPARE(found, selecting);
+    QCOMPARE(tariff::brackets().size(), qsizetype(std::size(tariffRows)));
+}
+
+void PremiumTest::expiry_data() {
+    QTest::addColumn<QString>("effect");
+    QTest::addColumn<int>("months");
+    QTest::addColumn<QString>("expiry");
+    QTest::newRow("a year") << "15/03/2025" << 12 << "14/03/2026";
+    QTest::newRow("one month") << "01/01/2025" << 1 << "31/01/2025";
+    QTest::newRow("end of January") << "31/01/2025" << 1 << "27/02/2025";
+    QTest::newRow("end of January, leap year") << "31/01/2024" << 1 << "28/02/2024";
+    QTest::newRow("29 February") << "29/02/2024" << 12 << "27/02/2025";
+    QTest::newRow("into a leap February") << "30/11/2023" << 3 << "28/02/2024";
+    QTest::newRow("31 to a 30-day month") << "31/05/2025" << 1 << "29/06/2025";
+    QTest::newRow("over the year end") << "15/12/2025" << 3 << "14/03/2026";
+    QTest::newRow("no month") << "15/03/2025" << 0 << "14/03/2025";
+    QTest::newRow("no month on the 1st") << "01/03/2025" << 0 << "28/02/2025";
+    QTest::newRow("31 February") << "31/02/2025" << 12 << "";
+    QTest::newRow("29 February of a common year") << "29/02/2025" << 1 << "";
+    QTest::newRow("empty") << "" << 12 << "";
+    QTest::newRow("ISO order") << "2025-03-15" << 12 << "";
+    QTest::newRow("two-digit year") << "15/03/25" << 12 << "";
+    QTest::newRow("words") << "demain" << 1 << "";
+    QTest::newRow("month 13") << "15/13/2025" << 1 << "";
+}
+
+void PremiumTest::expiry() {
+    QFETCH(QString, effect);
+    QFETCH(int, months);
+    QFETCH(QString, expiry);
+    QCOMPARE(validity::expiryText(effect, months), expiry);
+}
+
+// ---------------------------------------------------------------- window
+
+void PremiumTest::genreChoice_data() {
+    QTest::addColumn<QString>("genre");
+    QTest::addColumn<int>("category");
+    for (const char *genre :
+         {"V.P", "CAMIONNETTE", "CAMION", "REMORQUE", "SEMI-REMORQUE", "TRACTEUR", "TAXI",
+          "SCOOTER", "TRICYCLE", "SIDECAR", "MOTOCYCLE", "BUS", "AUTOCAR"})
+        QTest::newRow(genre) << genre << tariff::categoryOfGenre(QLatin1String(genre));
+}
+
+void PremiumTest::genreChoice() {
+    QFETCH(QString, genre);
+    QFETCH(int, category);
+    QVERIFY(category >= 1 && category <= 7);
+    // From another category first, so that the enabled state has to change.
+    pickGenre(category == 5 ? 1 : 5);
+    pick("CBG", genre);
+    const auto *display = child<QComboBox>("CBCG");
+    QCOMPARE(itemTexts(display), QStringList{caption(category)});
+    QCOMPARE(display->currentText(), caption(category));
+    const auto *brackets = child<QComboBox>("CBTF");
+    QCOMPARE(itemTexts(brackets), databaseLabels[category - 1]);
+    QCOMPARE(brackets->currentIndex(), 0);
+    QCOMPARE(brackets->isEnabled(), category == 5);
+}
+
+void PremiumTest::genreOutsideTheTableChangesNothing() {
+    pickGenre(5);
+    const QStringList brackets = itemTexts(child<QComboBox>("CBTF"));
+    pick("CBG", QStringLiteral("GENRE"));
+    QCOMPARE(itemTexts(child<QComboBox>("CBCG")), QStringList{caption(5)});
+    QCOMPARE(itemTexts(child<QComboBox>("CBTF")), brackets);
+    QVERIFY(child<QComboBox>("CBTF")->isEnabled());
+
+    // A text typed into the genre field that is no genre of the table.
+    auto *genre = child<QComboBox>("CBG");
+    genre->setFocus();
+    genre->lineEdit()->selectAll();
+    QTest::keyClicks(genre->lineEdit(), QStringLiteral("VELO"));
+    QTest::keyClick(genre->lineEdit(), Qt::Key_Return);
+    QCOMPARE(genre->currentText(), QStringLiteral("VELO"));
+    QCOMPARE(itemTexts(child<QComboBox>("CBCG")), QStringList{caption(5)});
+    QCOMPARE(itemTexts(child<QComboBox>("CBTF")), brackets);
+}
+
+void PremiumTest::genreKeepsAmounts() {
+    pickGenre(1);
+    pick("CBP", QStringLiteral("9"));
+    pickMonths(12);
+    const QStringList amounts = periodGroup();
+    QCOMPARE(amounts, QStringList({"4469", "5487", "1300", "395", "3000", "53628"}));
+    const QStringList reference = referenceGroup();
+    pick("CBG", QStringLiteral("BUS"));
+    QCOMPARE(periodGroup(), amounts);
+    QCOMPARE(referenceGroup(), reference);
+    QCOMPARE(child<QComboBox>("CBCG")->currentText(), caption(6));
+    QCOMPARE(itemTexts(child<QComboBox>("CBTF")), databaseLabels[5]);
+}
+
+void PremiumTest::tariffRowInWindow_data() {
+    tariffRow_data();
+}
+
+void PremiumTest::tariffRowInWindow() {
+    QFETCH(int, index);
+    const TariffRow &row = tariffRows[index];
+    const bool subTypes = row.category == 5;
+    pickGenre(row.category);
+    const QString base[] = {QString::number(row.net), QString::number(row.tax),
+                            QString::number(row.fga), QString::number(row.pca),
+                            QStringLiteral("3000")};
+    for (const QString &power : QString::fromUtf8(row.powers).split(QLatin1Char(' '))) {
+        for (const char *name : {"LEPN_2", "LETX_2", "LEFGA_2", "LEPCA_2", "LECP_2", "LEPT_2",
+                                 "LEPN", "LETX", "LEFGA", "LEPCA", "LECP"})
+            setText(name, QStringLiteral("old"));
+        pick("CBP", power);
+        QCOMPARE(periodGroup(), QStringList({base[0], base[1], base[2], base[3], base[4], "old"}));
+        const auto *brackets = child<QComboBox>("CBTF");
+        if (subTypes) {
+            // The sub-types stay listed, the first one current; the test
+            // database keys them by label, so no tariff row is found.
+            QCOMPARE(itemTexts(brackets), databaseLabels[4]);
+            QCOMPARE(brackets->currentIndex(), 0);
+            QCOMPARE(referenceGroup(), QStringList({"old", "old", "old", "old", "old"}));
+        } else {
+            QCOMPARE(brackets->count(), 1);
+            QCOMPARE(brackets->currentText(), databaseLabels[row.category - 1][row.bracket - 1]);
+            QCOMPARE(referenceGroup(), QStringList({base[0], base[1], base[2], base[3], base[4]}));
+        }
+        if (QTest::currentTestFailed())
+            qWarning() << "power" << power;
+    }
+    if (subTypes)
+        pick("CBTF", QString::fromUtf8(row.labels));
+    for (int months : {1, 12, 0}) {
+        pickMonths(months);
+        QCOMPARE(text("LEPT_2"), QString::number(row.net * months));
+        QCOMPARE(text("LETX_2"), QString::number(row.taxPerMonth * months + row.taxStart));
+        QCOMPARE(text("LEFGA_2"), QString::number(row.fgaPerMonth * months + row.fgaStart));
+        QCOMPARE(text("LEPN_2"), base[0]);
+        QCOMPARE(text("LEPCA_2"), base[3]);
+        QCOMPARE(text("LECP_2"), base[4]);
+    }
+}
+
+void PremiumTest::workedExample() {
+    setText("LEDU", QStringLiteral("15/03/2025"));
+    pick("CBG", QStringLiteral("V.P"));
+    pick("CBP", QStringLiteral("9"));
+    QCOMPARE(periodGroup(), QStringList({"4469", "747", "112", "395", "3000", ""}));
+    QCOMPARE(child<QComboBox>("CBTF")->currentText(), QStringLiteral("7a10"));
+    QCOMPARE(referenceGroup(), QStringList({"4469", "747", "112", "395", "3000"}));
+    QCOMPARE(text("difcomm"), QStringLiteral("5"));
+    QCOMPARE(text("lineEdit_pourc"), QStringLiteral("10"));
+
+    pickMonths(12);
+    QCOMPARE(periodGroup(), QStringList({"4469", "5487", "1300", "395", "3000", "53628"}));
+    QCOMPARE(text("LEAU"), QStringLiteral("14/03/2026"));
+
+    QTest::mouseClick(child<QPushButton>("PBC"), Qt::LeftButton);
+    QCOMPARE(text("LESF"), QStringLiteral("63415"));
+    QCOMPARE(text("LEPT"), QStringLiteral("63415"));
+
+    QTest::keyClicks(child<QLineEdit>("lineEditr"), QStringLiteral("90"));
+    QTest::mouseClick(child<QPushButton>("pushButton_9"), Qt::LeftButton);
+    QCOMPARE(text("LESE"), QStringLiteral("57073"));
+
+    // The agent corrects the invoice by hand; the reduction follows it, and
+    // CALCULER puts the computed total back without touching the sum collected.
+    child<QLineEdit>("LESF")->clear();
+    QTest::keyClicks(child<QLineEdit>("LESF"), QStringLiteral("60000"));
+    QTest::mouseClick(child<QPushButton>("pushButton_9"), Qt::LeftButton);
+    QCOMPARE(text("LESE"), QStringLiteral("54000"));
+    QTest::mouseClick(child<QPushButton>("PBC"), Qt::LeftButton);
+    QCOMPARE(text("LESF"), QStringLiteral("63415"));
+    QCOMPARE(text("LESE"), QStringLiteral("54000"));
+}
+
+void PremiumTest::statementsOfTheWorkedExample() {
+    window();
+    const QStringList genre =
+        testsupport::db::statementsSentDuring([this] { pick("CBG", QStringLiteral("V.P")); });
+    QCOMPARE(genre, QStringList{"select categorie from categorie1"});
+    const QStringList power =
+        testsupport::db::statementsSentDuring([this] { pick("CBP", QStringLiteral("9")); });
+    QCOMPARE(power, QStringList({"select categorie from categorie1 where repere='3'",
+                                 "select * from categorie1 where repere='3'",
+                                 "select difcomm from parametres where id='1'",
+                                 "select pourcentage from parametres where id='2'"}));
+    // The months and the totals need no database.
+    const QStringList months = testsupport::db::statementsSentDuring([this] {
+        pickMonths(12);
+        QTest::mouseClick(child<QPushButton>("PBC"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>("pushButton_9"), Qt::LeftButton);
+    });
+    QCOMPARE(months, QStringList());
+    const QStringList subType = testsupport::db::statementsSentDuring([this] {
+        pickGenre(5);
+        pick("CBP", QStringLiteral("6"));
+    });
+    QCOMPARE(subType,
+             QStringList({"select categorie from categorie5", "select categorie from categorie5",
+                          "select * from categorie5 where categorie ='3'",
+                          "select difcomm from parametres where id='1'",
+                          "select pourcentage from parametres where id='2'"}));
+}
+
+void PremiumTest::referenceGroupComesFromTheDatabase() {
+    window();
+    QVERIFY(testsupport::db::exec(QStringLiteral(
+        "UPDATE categorie1 SET primenette=4500, taxe=750, fga=113, pca=396, coutpolice=3100 "
+        "WHERE repere='3'")));
+    QVERIFY(testsupport::db::exec(QStringLiteral("UPDATE parametres SET difcomm=7 WHERE id=1")));
+    QVERIFY(
+        testsupport::db::exec(QStringLiteral("UPDATE parametres SET pourcentage=12 WHERE id=2")));
+    pickGenre(1);
+    pick("CBP", QStringLiteral("10"));
+    QCOMPARE(referenceGroup(), QStringList({"4500", "750", "113", "396", "3100"}));
+    // The period group keeps to the program's own tariff.
+    QCOMPARE(periodGroup(), QStringList({"4469", "747", "112", "395", "3000", ""}));
+    QCOMPARE(text("difcomm"), QStringLiteral("7"));
+    QCOMPARE(text("lineEdit_pourc"), QStringLiteral("12"));
+}
+
+void PremiumTest::category6Irregular() {
+    pickGenre(6);
+    pick("CBP", QStringLiteral("2"));
+    QCOMPARE(periodGroup(), QStringList({"10824", "2710", "520", "82", "3000", ""}));
+    pickMonths(12);
+    QCOMPARE(text("LETX_2"), QStringLiteral("1367"));
+    QCOMPARE(text("LEFGA_2"), QStringLiteral("273"));
+    QCOMPARE(text("LEPT_2"), QStringLiteral("129888"));
+
+    pick("CBP", QStringLiteral("9"));
+    QCOMPARE(periodGroup(), QStringList({"29503", "3151", "712", "3150", "3000", "129888"}));
+    pickMonths(1);
+    QCOMPARE(text("LETX_2"), QStringLiteral("3401"));
+    QCOMPARE(text("LEFGA_2"), QStringLiteral("775"));
+    QCOMPARE(text("LEPT_2"), QStringLiteral("29503"));
+}
+
+void PremiumTest::powerWithoutBracketOnlyReloadsParameters() {
+    pickGenre(1);
+    pick("CBP", QStringLiteral("+24"));
+    QCOMPARE(periodGroup(), QStringList({"9112", "1212", "228", "911", "3000", ""}));
+    QCOMPARE(child<QComboBox>("CBTF")->currentText(), QStringLiteral("24+"));
+    const QStringList period = periodGroup();
+    const QStringList reference = referenceGroup();
+    setText("difcomm", QStringLiteral("x"));
+    setText("lineEdit_pourc", QStringLiteral("y"));
+    pick("CBP", QStringLiteral("24"));
+    QCOMPARE(periodGroup(), period);
+    QCOMPARE(referenceGroup(), reference);
+    QCOMPARE(itemTexts(child<QComboBox>("CBTF")), QStringList{"24+"});
+    QCOMPARE(text("difcomm"), QStringLiteral("5"));
+    QCOMPARE(text("lineEdit_pourc"), QStringLiteral("10"));
+
+    // Without any category shown, only the parameters are read.
+    setText("difcomm", QStringLiteral("x"));
+    QTest::mouseClick(child<QPushButton>("pushButton_4"), Qt::LeftButton);
+    pick("CBP", QStringLiteral("9"));
+    QCOMPARE(periodGroup(), period);
+    QCOMPARE(child<QComboBox>("CBTF")->count(), 0);
+    QCOMPARE(text("difcomm"), QStringLiteral("5"));
+}
+
+void PremiumTest::monthsBeforePower() {
+    pickGenre(1);
+    // No power yet: the net premium is empty and the first label "2" is current.
+    pickMonths(12);
+    QCOMPARE(text("LEPT_2"), QStringLiteral("0"));
+    QCOMPARE(text("LETX_2"), QStringLiteral("4578"));
+    QCOMPARE(text("LEFGA_2"), QStringLiteral("1066"));
+    pick("CBP", QStringLiteral("9"));
+    // The power resets tax and FGA to the bracket's base; the product stays.
+    QCOMPARE(periodGroup(), QStringList({"4469", "747", "112", "395", "3000", "0"}));
+    pickMonths(11);
+    pickMonths(12);
+    QCOMPARE(periodGroup(), QStringList({"4469", "5487", "1300", "395", "3000", "53628"}));
+}
+
+void PremiumTest::sameMonthsAgainOnlyDates() {
+    pickGenre(1);
+    pick("CBP", QStringLiteral("9"));
+    pickMonths(12);
+    setText("LETX_2", QStringLiteral("kept"));
+    setText("LEDU", QStringLiteral("01/01/2025"));
+    pickMonths(12);
+    QCOMPARE(text("LETX_2"), QStringLiteral("kept"));
+    QCOMPARE(text("LEAU"), QStringLiteral("31/12/2025"));
+}
+
+void PremiumTest::category5SubTypes() {
+    window();
+    // A tariff row keyed the way the lookup asks for it.
+    QVERIFY(testsupport::db::exec(
+        QStringLiteral("INSERT INTO categorie5 VALUES ('9', 1111, 222, 33, 44, 3001, '3')")));
+    pick("CBG", QStringLiteral("SIDECAR"));
+    QVERIFY(child<QComboBox>("CBTF")->isEnabled());
+    // Listed in the server's order, wherever it puts the new label.
+    const QStringList subTypes =
+        testsupport::db::rows(QStringLiteral("select categorie from categorie5"));
+    QCOMPARE(subTypes.size(), 5);
+    QVERIFY(subTypes.contains(QStringLiteral("3")));
+    QCOMPARE(itemTexts(child<QComboBox>("CBTF")), subTypes);
+
+    pick("CBP", QStringLiteral("5"));
+    QCOMPARE(periodGroup(), QStringList({"2977", "598", "74", "298", "3000", ""}));
+    QCOMPARE(itemTexts(child<QComboBox>("CBTF")), subTypes);
+    QCOMPARE(child<QComboBox>("CBTF")->currentText(), QStringLiteral("1 cyclomotor"));
+    QCOMPARE(referenceGroup(), QStringList({"1111", "222", "33", "44", "3001"}));
+
+    // Months without picking the sub-type: the cyclomotor formulas apply.
+    pickMonths(12);
+    QCOMPARE(text("LEPT_2"), QStringLiteral("35724"));
+    QCOMPARE(text("LETX_2"), QStringLiteral("2433"));
+    QCOMPARE(text("LEFGA_2"), QStringLiteral("533"));
+
+    pick("CBTF", QStringLiteral("3 scooter>125cm3"));
+    pickMonths(11);
+    QCOMPARE(text("LEPT_2"), QStringLiteral("32747"));
+    QCOMPARE(text("LETX_2"), QStringLiteral("3876"));
+    QCOMPARE(text("LEFGA_2"), QStringLiteral("899"));
+
+    // A label that is no sub-type of the tariff leaves tax and FGA alone.
+    pick("CBTF", QStringLiteral("3"));
+    pickMonths(1);
+    QCOMPARE(text("LEPT_2"), QStringLiteral("2977"));
+    QCOMPARE(text("LETX_2"), QStringLiteral("3876"));
+    QCOMPARE(text("LEFGA_2"), QStringLiteral("899"));
+
+    pick("CBG", QStringLiteral("V.P"));
+    QVERIFY(!child<QComboBox>("CBTF")->isEnabled());
+}
+
+void PremiumTest::category7EitherLabel() {
+    window();
+    for (const char *label : {"2a4", "2"}) {
+        QVERIFY(testsupport::db::exec(
+            QStringLiteral("UPDATE categorie7 SET categorie='%1' WHERE repere='1'")
+                .arg(QLatin1String(label))));
+        for (const char *power : {"2", "3", "4"}) {
+            pickGenre(7);
+            pick("CBP", QLatin1String(power));
+            QCOMPARE(child<QComboBox>("CBTF")->currentText(), QLatin1String(label));
+            QCOMPARE(periodGroup().mid(0, 5), QStringList({"8799", "1180", "220", "880", "3000"}));
+            pickMonths(power == QLatin1String("3") ? 6 : 5);
+            pickMonths(12);
+            QCOMPARE(text("LEPT_2"), QStringLiteral("105588"));
+            QCOMPARE(text("LETX_2"), QStringLiteral("11740"));
+            QCOMPARE(text("LEFGA_2"), QStringLiteral("2860"));
+        }
+    }
+}
+
+void PremiumTest::monthsWithoutCategory() {
+    setText("LEPT_2", QStringLiteral("777"));
+    setText("LETX_2", QStringLiteral("888"));
+    setText("LEDU", QStringLiteral("15/03/2025"));
+    pickMonths(12);
+    m_expectedBoxes = 1;
+    QCOMPARE(m_boxes->boxes().size(), 1);
+    const testsupport::SeenBox box = m_boxes->first();
+    QCOMPARE(box.title, QStringLiteral("erreur"));
+    QCOMPARE(box.text, QString());
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(text("LEPT_2"), QStringLiteral("777"));
+    QCOMPARE(text("LETX_2"), QStringLiteral("888"));
+    // The expiry date is the months' other effect and still follows.
+    QCOMPARE(text("LEAU"), QStringLiteral("14/03/2026"));
+
+    // After NOUVEAU/CLEAR the category display is empty again.
+    pickGenre(1);
+    pick("CBP", QStringLiteral("9"));
+    QTest::mouseClick(child<QPushButton>("pushButton_4"), Qt::LeftButton);
+    pickMonths(3);
+    m_expectedBoxes = 2;
+    QCOMPARE(m_boxes->boxes().size(), 2);
+    QCOMPARE(m_boxes->boxes().at(1).title, QStringLiteral("erreur"));
+    QCOMPARE(periodGroup(), QStringList({"4469", "747", "112", "395", "3000", "777"}));
+}
+
+void PremiumTest::failingTariffStatement() {
+    window();
+    pickGenre(2);
+    pick("CBP", QStringLiteral("9"));
+    const QStringList reference = referenceGroup();
+    QCOMPARE(reference, QStringList({"9970", "1298", "249", "997", "3000"}));
+    QVERIFY(testsupport::db::exec(QStringLiteral("RENAME TABLE categorie1 TO categorie1_away")));
+    m_tableAway = true;
+    setText("difcomm", QStringLiteral("x"));
+
+    pickGenre(1);
+    QCOMPARE(child<QComboBox>("CBCG")->currentText(), caption(1));
+    QCOMPARE(child<QComboBox>("CBTF")->count(), 0);
+    pick("CBP", QStringLiteral("9"));
+    // The base amounts need no database; the rest keeps its values.
+    QCOMPARE(periodGroup(), QStringList({"4469", "747", "112", "395", "3000", ""}));
+    QCOMPARE(child<QComboBox>("CBTF")->count(), 0);
+    QCOMPARE(referenceGroup(), reference);
+    QCOMPARE(text("difcomm"), QStringLiteral("5"));
+    // Without a label the months recompute the product only.
+    pickMonths(12);
+    QCOMPARE(periodGroup(), QStringList({"4469", "747", "112", "395", "3000", "53628"}));
+    QCOMPARE(m_boxes->boxes().size(), 0);
+}
+
+void PremiumTest::expiryInWindow_data() {
+    QTest::addColumn<QString>("effect");
+    QTest::addColumn<QString>("months");
+    QTest::addColumn<QString>("expiry");
+    QTest::newRow("a year") << "15/03/2025"
+                            << "12"
+                            << "14/03/2026";
+    QTest::newRow("end of January") << "31/01/2025"
+                                    << "1"
+                                    << "27/02/2025";
+    QTest::newRow("29 February") << "29/02/2024"
+                                 << "12"
+                                 << "27/02/2025";
+    QTest::newRow("first empty item") << "15/03/2025"
+                                      << "first"
+                                      << "14/03/2025";
+    QTest::newRow("last empty item") << "01/01/2025"
+                                     << "last"
+                                     << "31/12/2024";
+    QTest::newRow("invalid effect date") << "31/02/2025"
+                                         << "12"
+                                         << "";
+    QTest::newRow("effect date erased") << ""
+                                        << "6"
+                                        << "";
+}
+
+void PremiumTest::expiryInWindow() {
+    QFETCH(QString, effect);
+    QFETCH(QString, months);
+    QFETCH(QString, expiry);
+    pickGenre(1);
+    setText("LEAU", QStringLiteral("old"));
+    setText("LEDU", effect);
+    auto *combo = child<QComboBox>("CBNM");
+    if (months == "first" || months == "last") {
+        // Come from another item so that the empty one is a change.
+        pickMonths(3);
+        pickRow("CBNM", months == "first" ? 0 : combo->count() - 1);
+    } else {
+        pick("CBNM", months);
+    }
+    QCOMPARE(text("LEAU"), expiry);
+}
+
+void PremiumTest::talonColours_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("styleSheet");
+    QTest::addColumn<QList<QColor>>("colours");
+    const QColor y(Qt::yellow), b(Qt::black), w(Qt::white), g(Qt::green);
+    QTest::newRow("yellow") << "1 TALON JAUNE"
+                            << "background:#ffff00" << QList<QColor>{y, y, y, y, b, y, b, b};
+    QTest::newRow("green") << "2 TALON VERT  TPV"
+                           << "background:#aaff00" << QList<QColor>{w, b, b, b, g, b, g, g};
+}
+
+void PremiumTest::talonColours() {
+    QFETCH(QString, kind);
+    QFETCH(QString, styleSheet);
+    QFETCH(QList<QColor>, colours);
+    auto *kinds = child<QComboBox>("CBTL");
+    const auto *display = child<QComboBox>("CBCG");
+    QCOMPARE(display->count(), 8);
+    // From the other kind, so that the text changes.
+    pick("CBTL", kinds->itemText(kind == kinds->itemText(0) ? 1 : 0));
+    pick("CBTL", kind);
+    QCOMPARE(display->styleSheet(), styleSheet);
+    for (int item = 0; item < 8; ++item)
+        QCOMPARE(display->itemData(item, Qt::BackgroundRole).value<QBrush>().color(),
+                 colours.at(item));
+
+    // A kind outside the two leaves the colours as they are.
+    kinds->addItem(QStringLiteral("3 TALON ROUGE"));
+    pick("CBTL", QStringLiteral("3 TALON ROUGE"));
+    QCOMPARE(display->styleSheet(), styleSheet);
+    QCOMPARE(display->itemData(0, Qt::BackgroundRole).value<QBrush>().color(), colours.at(0));
+}
+
+void PremiumTest::talonAfterGenreColoursOneItem() {
+    pickGenre(3);
+    pick("CBTL", QStringLiteral("2 TALON VERT  TPV"));
+    const auto *display = child<QComboBox>("CBCG");
+    QCOMPARE(display->count(), 1);
+    QCOMPARE(display->styleSheet(), QStringLiteral("background:#aaff00"));
+    QCOMPARE(display->itemData(0, Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::white));
+    pick("CBTL", QStringLiteral("1 TALON JAUNE"));
+    QCOMPARE(display->count(), 1);
+    QCOMPARE(display->itemData(0, Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::yellow));
+    QCOMPARE(display->currentText(), caption(3));
+}
+
+void PremiumTest::periodAmountsEdges_data() {
+    QTest::addColumn<QString>("net");
+    QTest::addColumn<int>("months");
+    QTest::addColumn<QString>("total");
+    QTest::newRow("negative") << "-4469" << 12 << "-53628";
+    QTest::newRow("not a number") << "4469 F" << 12 << "0";
+    QTest::newRow("decimal") << "4469.5" << 2 << "0";
+    QTest::newRow("beyond 32 bits reads 0") << "2147483648" << 2 << "0";
+    // 2147483647 × 2 = 4294967294 wraps to -2.
+    QTest::newRow("product wraps") << "2147483647" << 2 << "-2";
+    // 400000000 × 11 = 4400000000 wraps to 105032704.
+    QTest::newRow("product wraps positive") << "400000000" << 11 << "105032704";
+}
+
+void PremiumTest::periodAmountsEdges() {
+    QFETCH(QString, net);
+    QFETCH(int, months);
+    QFETCH(QString, total);
+    pickGenre(4);
+    setText("LEPN_2", net);
+    pickMonths(months);
+    QCOMPARE(text("LEPT_2"), total);
+    QCOMPARE(text("LEPN_2"), net);
+}
+
+void PremiumTest::invoice_data() {
+    QTest::addColumn<QStringList>("period"); // LEPT_2, LETX_2, LEFGA_2, LECP_2, LEPCA_2
+    QTest::addColumn<QString>("total");
+    QTest::newRow("worked example")
+        << QStringList{"53628", "5487", "1300", "3000", "395"} << "63415";
+    QTest::newRow("PCA not counted") << QStringList{"53628", "5487", "1300", "3000", ""} << "63415";
+    QTest::newRow("empty group") << QStringList{"", "", "", "", ""} << "0";
+    QTest::newRow("texts count 0") << QStringList{"abc", "5487", "1 300", "3000", "9"} << "8487";
+    QTest::newRow("negative") << QStringList{"-53628", "5487", "1300", "3000", ""} << "-43841";
+    // 2147483647 + 1 leaves the range and wraps to -2147483648.
+    QTest::newRow("sum wraps") << QStringList{"2147483647", "1", "0", "0", ""} << "-2147483648";
+    QTest::newRow("sum wraps twice")
+        << QStringList{"2147483647", "2147483647", "2147483647", "2147483647", ""} << "-4";
+}
+
+void PremiumTest::invoice() {
+    QFETCH(QStringList, period);
+    QFETCH(QString, total);
+    const char *names[] = {"LEPT_2", "LETX_2", "LEFGA_2", "LECP_2", "LEPCA_2"};
+    for (int i = 0; i < 5; ++i)
+        setText(names[i], period.at(i));
+    setText("LEPT", QStringLiteral("old"));
+    setText("LESE", QStringLiteral("kept"));
+    QTest::mouseClick(child<QPushButton>("PBC"), Qt::LeftButton);
+    QCOMPARE(text("LEPT"), total);
+    QCOMPARE(text("LESF"), total);
+    QCOMPARE(text("LESE"), QStringLiteral("kept"));
+}
+
+void PremiumTest::reduction_data() {
+    QTest::addColumn<QString>("percentage");
+    QTest::addColumn<QString>("invoice");
+    QTest::addColumn<QString>("collected");
+    QTest::newRow("worked example") << "90"
+                                    << "63415"
+                                    << "57073";
+    QTest::newRow("whole") << "100"
+                           << "63415"
+                           << "63415";
+    QTest::newRow("empty percentage") << ""
+                                      << "63415"
+                                      << "0";
+    QTest::newRow("empty invoice") << "90"
+                                   << ""
+                                   << "0";
+    QTest::newRow("one and a half") << "150"
+                                    << "63415"
+                                    << "95122";
+    QTest::newRow("truncated") << "50"
+                               << "99"
+                               << "49";
+    QTest::newRow("negative truncates toward zero") << "50"
+                                                    << "-99"
+                                                    << "-49";
+    QTest::newRow("negative percentage") << "-10"
+                                         << "1005"
+                                         << "-100";
+    QTest::newRow("percent sign") << "90%"
+                                  << "63415"
+                                  << "0";
+    // The product 214748364700 is carried wide through the division.
+    QTest::newRow("whole of the largest invoice") << "100"
+                                                  << "2147483647"
+                                                  << "2147483647";
+    // 150 % of it leaves the range only after the division, and wraps.
+    QTest::newRow("result wraps") << "150"
+                                  << "2147483647"
+                                  << "-1073741826";
+}
+
+void PremiumTest::reduction() {
+    QFETCH(QString, percentage);
+    QFETCH(QString, invoice);
+    QFETCH(QString, collected);
+    setText("lineEditr", percentage);
+    setText("LESF", invoice);
+    setText("LEPT", QStringLiteral("kept"));
+    QTest::mouseClick(child<QPushButton>("pushButton_9"), Qt::LeftButton);
+    QCOMPARE(text("LESE"), collected);
+    QCOMPARE(text("LESF"), invoice);
+    QCOMPARE(text("LEPT"), QStringLiteral("kept"));
+}
+
+QTEST_MAIN(PremiumTest)
+#include "tst_premium.moc"
