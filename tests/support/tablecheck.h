@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QAbstractItemModel;
+
+namespace testsupport {
+
+// The column headers of a model, left to right.
+QStringList headers(const QAbstractItemModel *model);
+
+// The display texts of one column, sorted, for results whose row order the
+// server chooses.
+QStringList sortedColumn(const QAbstractItemModel *model, int column);
+
+// The server drops the blanks that end a statement before it logs it, so
+// expected statement texts are compared with the general log without them.
+QString asLogged(QString statement);
+QStringList asLogged(const QStringList &statements);
+
+// The style sheet of every result table: light green rows, darker alternate
+// rows.
+inline const char *const greenRows = "QTableView::item:alternate { background-color: #bfffbf; } "
+                                     "QTableView::item { background-color: #deffde; }";
+
+} // namespace testsupport
