@@ -1,7 +1,197 @@
+#include "core/amount.h"
+#include "core/certificate.h"
+#include "core/policy.h"
+#include "database.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
-void Koravel3::on_pushButton_3_pressed() {}
-void Koravel3::on_pushButton_3_released() {}
-void Koravel3::on_pushButton_18_clicked() {}
-void Koravel3::on_pushButton_17_clicked() {}
+#include <QDate>
+#include <QMessageBox>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+policy::PolicyRecord readPolicyRecord(const Ui::Koravel3 &ui, const QDate &today) {
+    policy::PolicyRecord r;
+    r.idpersonne = ui.label_5->text();
+    r.users = ui.lineEdit_user_2->text();
+    r.password = ui.lineEdit_passw_2->text();
+    r.nom = ui.LEN->text();
+    r.adresse = ui.LEA->text();
+    r.persacontacter = ui.LEPAC->text();
+    r.telephone = ui.LETPH->text();
+    r.coutpolice = ui.LECP_2->text();
+    r.prime = ui.LEPT_2->text();
+    r.taxe = ui.LETX_2->text();
+    r.fga = ui.LEFGA_2->text();
+    r.pca = ui.LEPCA_2->text();
+    r.primetotal = ui.LESF->text();
+    r.genre = ui.CBG->currentText();
+    r.marque = ui.LEM->text();
+    r.type = ui.LETP->text();
+    r.immat = ui.LEIM->text();
+    r.police = ui.LEPO->text();
+    r.attestation = ui.LEP->text();
+    r.valable = ui.LEDU->text();
+    r.valabl = ui.LEAU->text();
+    r.valableau = ui.dut->text();
+    r.valablea = ui.aut->text();
+    r.nbrdemois = ui.CBNM->currentText();
+    r.energie = ui.CBE->currentText();
+    r.forcefiscal = ui.CBP->currentText();
+    r.categorie = ui.CBCG->currentText();
+    r.tranchef = ui.CBTF->currentText();
+    r.nbrdeplace = ui.LENDP->text();
+    r.sommencais = ui.LESE->text();
+    r.sommefact = ui.LESF->text();
+    r.currentd = ui.LEDU->text();
+    r.cmois = QString::number(today.month());
+    r.cannee = QString::number(today.year());
+    r.padres = ui.lineEdit->text();
+    r.trie = QStringLiteral("1");
+    return r;
+}
+
+// One client-register row per guarantee package: SIMPLE and COMPLET exclude
+// each other, PREMIUM comes on top.
+QList<const char *> chosenPackages(const Ui::Koravel3 &ui) {
+    QList<const char *> packages;
+    if (ui.checkBox_25->isChecked())
+        packages << policy::tiersSimple;
+    else if (ui.checkBox_26->isChecked())
+        packages << policy::tiersComplet;
+    if (ui.checkBox_27->isChecked())
+        packages << policy::tiersPremium;
+    return packages;
+}
+
+void refuseWrite(QWidget *parent, QSqlDatabase &db, const QString &text) {
+    db.rollback();
+    QMessageBox::critical(parent, QStringLiteral("erreur..."), text);
+}
+
+// Writes the history row, the policy row and the client-register rows as one
+// transaction: a cash-desk report must never count a sale whose policy was
+// not saved. On success savedKey is the id of the principal row written;
+// on failure everything is rolled back and the agent has been told why.
+bool writePolicy(QWidget *parent, QSqlDatabase &db, const policy::PolicyRecord &record,
+                 const QList<const char *> &packages, const QString &renewedKey,
+                 QString &savedKey) {
+    if (!db.transaction()) {
+        QMessageBox::critical(parent, QStringLiteral("erreur..."), db.lastError().text());
+        return false;
+    }
+    QSqlQuery query;
+    if (!sql::run(query, policy::historyInsert(record))) {
+        refuseWrite(parent, db, query.lastError().text());
+        return false;
+    }
+    if (renewedKey.isEmpty()) {
+        if (!sql::run(query, policy::policyInsert(record))) {
+            refuseWrite(parent, db, query.lastError().text());
+            return false;
+        }
+        savedKey = query.lastInsertId().toString();
+    } else {
+        if (!sql::run(query, policy::policyRenewal(record, renewedKey))) {
+            refuseWrite(parent, db, query.lastError().text());
+            return false;
+        }
+        // The renewal always increments trie, so a row that exists always
+        // counts as changed.
+        if (query.numRowsAffected() < 1) {
+            refuseWrite(parent, db,
+                        QStringLiteral("police introuvable : aucune police n'a l'identifiant %1 "
+                                       "(supprimée entre-temps ?). Rien n'a été enregistré.")
+                            .arg(renewedKey));
+            return false;
+        }
+        savedKey = renewedKey;
+    }
+
+    for (const char *package : packages)
+        if (!sql::run(query, policy::clientInsert(record, package))) {
+            refuseWrite(parent, db, query.lastError().text());
+            return false;
+        }
+
+    if (!db.commit()) {
+        refuseWrite(parent, db, db.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void Koravel3::on_pushButton_3_pressed() {
+    const QDate today = QDate::currentDate();
+    connectDatabase();
+    const policy::PolicyRecord record = readPolicyRecord(*ui, today);
+    const QString key = ui->LID->text();
+
+    if (policy::collectedAmountMissing(record.sommencais, key)) {
+        QMessageBox::information(this, QStringLiteral("information"),
+                                 QStringLiteral("veuillez SVP indiquer la somme encaisser"));
+        return;
+    }
+    const QString refused = policy::refusal(record);
+    if (!refused.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("information"), refused);
+        return;
+    }
+
+    const bool renewal = amount::parse(key) != 0;
+    QString savedKey;
+    if (!writePolicy(this, db, record, chosenPackages(*ui), renewal ? key : QString(), savedKey))
+        return;
+    // Shown before the confirmation: the release of the button, which makes
+    // the certificate of this key, may arrive while the box is open.
+    ui->LID->setText(savedKey);
+    QMessageBox::critical(this, QStringLiteral("save"),
+                          renewal ? QStringLiteral("MIS A JOUR..") : QStringLiteral("ENREGISTRER"));
+    printTalonFront();
+}
+
+void Koravel3::on_pushButton_3_released() {
+    // The certificate is that of the policy the form is about, whose id the
+    // save has just put into LID. It is deliberately not looked up by the
+    // insured's name: two customers may share a name, and the other one's
+    // key would end on this certificate and in LID.
+    const QString key = ui->LID->text();
+    if (amount::parse(key) > 0)
+        showCertificate(key);
+    else
+        ui->label_qr->clear();
+}
+
+void Koravel3::on_pushButton_18_clicked() {
+    showCertificate(QStringLiteral("nnn"));
+}
+
+void Koravel3::on_pushButton_17_clicked() {
+    certificate::printBack(ui->label_qr->pixmap());
+}
+
+void Koravel3::showCertificate(const QString &key) {
+    const QImage modules = certificate::moduleImage(key);
+    if (modules.isNull())
+        return;
+    ui->label_qr->setPixmap(certificate::labelPixmap(modules));
+    modules.save(key, "PNG");
+}
+
+void Koravel3::printTalonFront() {
+    certificate::FrontTexts texts;
+    texts.name = ui->LEN->text();
+    texts.address = ui->LEA->text();
+    texts.genre = ui->CBG->currentText();
+    texts.make = ui->LEM->text();
+    texts.model = ui->LETP->text();
+    texts.registration = ui->LEIM->text();
+    texts.policyNumber = ui->LEPO->text();
+    texts.start = ui->LEDU->text();
+    texts.end = ui->LEAU->text();
+    certificate::printFront(texts);
+}

@@ -1,1 +1,131 @@
 #include "core/policy.h"
+
+#include "core/amount.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+namespace policy {
+
+namespace {
+
+const char *const historyColumns =
+    "insert into principal1(idpersonne,users,password,nom,adresse,persacontacter,telephone,"
+    "coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,attestation,valable,"
+    "valabl,valableau,valablea,nbrdemois,energie,forcefiscal,categorie,tranchef,nbrdeplace,"
+    "sommencais,sommefact,currentd,cmois,cannee,padres) values('";
+
+const char *const policyColumns =
+    "insert into principal(idpersonne,users,password,nom,adresse,persacontacter,telephone,"
+    "coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,attestation,valable,"
+    "valabl,valableau,valablea,nbrdemois,energie,forcefiscal,categorie,tranchef,nbrdeplace,"
+    "sommencais,sommefact,currentd,cmois,cannee,padres,trie) values('";
+
+// Values 1 to 35 of the insert statements; the caller closes the list.
+void appendInsertValues(sql::Statement &st, const PolicyRecord &r) {
+    st << r.idpersonne << "','" << r.users << "','" << r.password << "','" << r.nom << "','"
+       << r.adresse << "','" << r.persacontacter << "','" << r.telephone << "','" << r.coutpolice
+       << "','" << r.prime << "','" << r.taxe << "','" << r.fga << "','" << r.pca << "','"
+       << r.primetotal << "','" << r.genre << "','" << r.marque << "','" << r.type << "','"
+       << r.immat << "','" << r.police << "','" << r.attestation;
+    st << "',STR_TO_DATE('" << r.valable << "','%d/%m/%Y' ),STR_TO_DATE('" << r.valabl
+       << "','%d/%m/%Y'),'";
+    st << r.valableau << "','" << r.valablea << "','" << r.nbrdemois << "','" << r.energie << "','"
+       << r.forcefiscal << "','" << r.categorie << "','" << r.tranchef << "','" << r.nbrdeplace
+       << "','" << r.sommencais << "','" << r.sommefact;
+    st << "',STR_TO_DATE('" << r.currentd << "','%d/%m/%Y' ),'";
+    st << r.cmois << "','" << r.cannee << "','" << r.padres;
+}
+
+} // namespace
+
+bool collectedAmountMissing(const QString &collected, const QString &key) {
+    return amount::parse(collected) == 0 || amount::parse(key) < 0;
+}
+
+bool isAmountText(const QString &text) {
+    static const QRegularExpression digits(QStringLiteral("\\A[+-]?[0-9]+\\z"));
+    bool fits = false;
+    text.toInt(&fits, 10);
+    return fits && digits.match(text).hasMatch();
+}
+
+bool isDateText(const QString &text) {
+    return QDate::fromString(text, QStringLiteral("dd/MM/yyyy")).isValid();
+}
+
+QString refusal(const PolicyRecord &record) {
+    const struct {
+        const QString &text;
+        const char *caption;
+    } amounts[] = {
+        {record.coutpolice, "COUT DE POLICE"},
+        {record.prime, "PRIME TOTAL"},
+        {record.taxe, "TAXE"},
+        {record.fga, "FGA"},
+        {record.pca, "PCA"},
+        {record.primetotal, "SOMME FACTURE"},
+    };
+    for (const auto &field : amounts)
+        if (!isAmountText(field.text))
+            return QStringLiteral("« %1 » : montant invalide, un nombre entier est attendu. "
+                                  "Rien n'a été enregistré.")
+                .arg(QString::fromUtf8(field.caption));
+
+    const struct {
+        const QString &text;
+        const char *caption;
+    } dates[] = {{record.valable, "DATE D'EFFET"}, {record.valabl, "DATE D'EXPIRATION"}};
+    for (const auto &field : dates)
+        if (!isDateText(field.text))
+            return QStringLiteral("« %1 » : date invalide, la date doit s'écrire jj/mm/aaaa. "
+                                  "Rien n'a été enregistré.")
+                .arg(QString::fromUtf8(field.caption));
+    return QString();
+}
+
+sql::Statement historyInsert(const PolicyRecord &record) {
+    sql::Statement st(historyColumns);
+    appendInsertValues(st, record);
+    st << "') ";
+    return st;
+}
+
+sql::Statement policyInsert(const PolicyRecord &record) {
+    sql::Statement st(policyColumns);
+    appendInsertValues(st, record);
+    st << "','" << record.trie << "') ";
+    return st;
+}
+
+sql::Statement policyRenewal(const PolicyRecord &r, const QString &key) {
+    sql::Statement st("update principal set idpersonne='");
+    st << r.idpersonne << "',users='" << r.users << "',password='" << r.password << "',nom='"
+       << r.nom << "',attestation='" << r.attestation << "',adresse='" << r.adresse
+       << "',persacontacter='" << r.persacontacter << "',telephone='" << r.telephone
+       << "',coutpolice='" << r.coutpolice << "',prime='" << r.prime << "',taxe='" << r.taxe
+       << "',fga='" << r.fga << "',pca='" << r.pca << "',primetotal='" << r.primetotal
+       << "',genre='" << r.genre << "',marque='" << r.marque << "',type='" << r.type << "',immat='"
+       << r.immat << "',police='" << r.police;
+    st << "',valable=STR_TO_DATE('" << r.valable << "','%d/%m/%Y' ),valabl=STR_TO_DATE('"
+       << r.valabl << "','%d/%m/%Y'),valableau='" << r.valableau << "',valablea='" << r.valablea
+       << "',nbrdemois='" << r.nbrdemois << "',energie='" << r.energie << "',forcefiscal='"
+       << r.forcefiscal << "',categorie='" << r.categorie << "',tranchef='" << r.tranchef
+       << "',nbrdeplace='" << r.nbrdeplace << "',sommencais='" << r.sommencais << "',sommefact='"
+       << r.sommefact;
+    st << "',currentd=STR_TO_DATE('" << r.currentd << "','%d/%m/%Y' ),cmois='" << r.cmois
+       << "', cannee='" << r.cannee << "',trie=(trie+1)  where id='" << key << "' ";
+    return st;
+}
+
+sql::Statement clientInsert(const PolicyRecord &r, const char *package) {
+    sql::Statement st("insert into clients (idvendeur,nom,effet,expiration,garanti,attestation,"
+                      "police,genre,marque,type,immat,adresse)values('");
+    st << r.idpersonne << "','" << r.nom << "',STR_TO_DATE('" << r.valable
+       << "','%d/%m/%Y' ),STR_TO_DATE('" << r.valabl << "','%d/%m/%Y'),'" << package << "','"
+       << r.attestation << "','" << r.police << "','" << r.genre << "','" << r.marque << "','"
+       << r.type << "','" << r.immat << "','" << r.adresse << "')";
+    return st;
+}
+
+} // namespace policy

@@ -1,1 +1,83 @@
 #pragma once
+
+#include "core/statement.h"
+
+#include <QString>
+
+// One save of the policy form: the values it writes, the checks made before
+// anything is written, and the texts of the statements that write them.
+namespace policy {
+
+// The values that one save writes, as the widgets show them (no trimming, no
+// reformatting). Dates are "dd/MM/yyyy" texts that the server converts.
+struct PolicyRecord {
+    QString idpersonne;     // label_5
+    QString users;          // lineEdit_user_2
+    QString password;       // lineEdit_passw_2
+    QString nom;            // LEN
+    QString adresse;        // LEA
+    QString persacontacter; // LEPAC
+    QString telephone;      // LETPH
+    QString coutpolice;     // LECP_2
+    QString prime;          // LEPT_2
+    QString taxe;           // LETX_2
+    QString fga;            // LEFGA_2
+    QString pca;            // LEPCA_2
+    QString primetotal;     // LESF
+    QString genre;          // CBG
+    QString marque;         // LEM
+    QString type;           // LETP
+    QString immat;          // LEIM
+    QString police;         // LEPO
+    QString attestation;    // LEP
+    QString valable;        // LEDU
+    QString valabl;         // LEAU
+    QString valableau;      // dut
+    QString valablea;       // aut
+    QString nbrdemois;      // CBNM
+    QString energie;        // CBE
+    QString forcefiscal;    // CBP
+    QString categorie;      // CBCG
+    QString tranchef;       // CBTF
+    QString nbrdeplace;     // LENDP
+    QString sommencais;     // LESE
+    QString sommefact;      // LESF, the same text as primetotal
+    QString currentd;       // LEDU again
+    QString cmois;          // month of the save, no leading zero
+    QString cannee;         // year of the save, four digits
+    QString padres;         // lineEdit
+    QString trie;           // "1": a first issue counts one
+};
+
+// The guarantee packages of the client register.
+inline constexpr char tiersSimple[] = "TIERS SIMPLE";
+inline constexpr char tiersComplet[] = "TIERS COMPLET";
+inline constexpr char tiersPremium[] = "TIERS PREMIUM";
+
+// True when the save must stop before anything is written because no amount
+// was collected (the collected amount reads 0) or the key is negative.
+bool collectedAmountMissing(const QString &collected, const QString &key);
+
+// A text that an integer column takes as it stands: optional sign, digits,
+// within 32 bits.
+bool isAmountText(const QString &text);
+
+// A date text in the form "dd/MM/yyyy" naming a real day.
+bool isDateText(const QString &text);
+
+// The refusal naming the first field that the database would refuse or
+// store wrongly (an amount of the period group or the invoice total that is
+// not an integer, a validity date that is not a real date), or an empty text
+// when every field can be written.
+QString refusal(const PolicyRecord &record);
+
+// Statement 1: the history row in principal1.
+sql::Statement historyInsert(const PolicyRecord &record);
+// Statement 2: the new policy row in principal (first issue).
+sql::Statement policyInsert(const PolicyRecord &record);
+// Statement 3: the renewal of the principal row whose id is the key.
+sql::Statement policyRenewal(const PolicyRecord &record, const QString &key);
+// Statement 4: one client-register row for a package.
+sql::Statement clientInsert(const PolicyRecord &record, const char *package);
+
+} // namespace policy
