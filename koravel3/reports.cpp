@@ -1,11 +1,169 @@
+#include "core/amount.h"
+#include "core/csv.h"
+#include "core/statement.h"
+#include "database.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
-void Koravel3::on_pushButton_11_pressed() {}
-void Koravel3::on_pushButton_12_pressed() {}
-void Koravel3::on_pushButton_13_pressed() {}
-void Koravel3::on_dateEdit_userDateChanged(const QDate &) {}
-void Koravel3::on_dateEdit_2_userDateChanged(const QDate &) {}
-void Koravel3::on_pushButton_14_pressed() {}
-void Koravel3::on_pushButton_14_released() {}
-void Koravel3::on_pushButton_16_clicked() {}
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLocale>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+
+namespace {
+
+const char *const dateFormat = "dd/MM/yyyy";
+
+// Title templates of reports 1 to 3: %1 the start date, %2 the end date.
+const char *const reportTitles[] = {
+    "STATISTIQUES CLIENTS DU:  %1  AU: %2 ",
+    "LISTES DES VENTES DU:  %1  AU: %2 ",
+    "DETAILS CAISSES DU:  %1  AU: %2 ",
+};
+
+QString dateText(const QDateEdit *edit) {
+    return edit->date().toString(QLatin1String(dateFormat));
+}
+
+// The period clause shared by every report statement.
+void appendPeriod(sql::Statement &statement, const QString &start, const QString &end) {
+    statement << "currentd between STR_TO_DATE('" << start << "','%d/%m/%Y' ) and STR_TO_DATE('"
+              << end << "','%d/%m/%Y' )";
+}
+
+// A sum over no rows is NULL and shows as an empty text. A SUM comes back as
+// a floating-point number, whose default text turns a large amount into
+// exponent notation ("1e+07"); an amount is written with plain digits.
+QString totalText(const QVariant &value) {
+    if (value.isNull())
+        return QString();
+    if (value.typeId() == QMetaType::Double)
+        return QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest);
+    return value.toString();
+}
+
+} // namespace
+
+void Koravel3::on_pushButton_11_pressed() {
+    chooseReport(ui->pushButton_11, '1');
+}
+
+void Koravel3::on_pushButton_12_pressed() {
+    chooseReport(ui->pushButton_12, '2');
+}
+
+void Koravel3::on_pushButton_13_pressed() {
+    chooseReport(ui->pushButton_13, '3');
+}
+
+void Koravel3::chooseReport(QPushButton *button, char marker) {
+    ui->label_55->setText(QString(QLatin1Char(marker)));
+    button->setStyleSheet(QStringLiteral("QPushButton{ background-color: red }"));
+    refreshReportTitle();
+}
+
+void Koravel3::refreshReportTitle() {
+    const QString marker = ui->label_55->text();
+    for (int report = 1; report <= 3; ++report) {
+        if (marker == QString::number(report)) {
+            ui->label_12->setText(QString::fromUtf8(reportTitles[report - 1])
+                                      .arg(dateText(ui->dateEdit), dateText(ui->dateEdit_2)));
+            return;
+        }
+    }
+}
+
+void Koravel3::on_dateEdit_userDateChanged(const QDate &) {
+    refreshReportTitle();
+}
+
+void Koravel3::on_dateEdit_2_userDateChanged(const QDate &) {
+    refreshReportTitle();
+}
+
+void Koravel3::on_pushButton_14_pressed() {
+    const QString start = dateText(ui->dateEdit);
+    const QString end = dateText(ui->dateEdit_2);
+    const QString agent = ui->label_5->text();
+    const QString marker = ui->label_55->text();
+
+    if (marker == QLatin1String("1")) {
+        sql::Statement statement(
+            "select nom,immat as 'IMMATRICULATION',valabl as 'DATE EXPIRATION',trie as "
+            "'RENOUVELLEMENT' from principal where ");
+        appendPeriod(statement, start, end);
+        statement << " and (idpersonne='" << agent << "') order by trie DESC ";
+        showResult(ui->tableView_2, statement);
+    } else if (marker == QLatin1String("2")) {
+        sql::Statement statement(
+            "select distinct nom,immat as 'IMMATRICULATION',valable as'Effet', valabl "
+            "as'Expiration' from principal1 where ");
+        appendPeriod(statement, start, end);
+        statement << " and (idpersonne='" << agent << "') order by trie DESC ";
+        showResult(ui->tableView_2, statement);
+    } else if (marker == QLatin1String("3")) {
+        sql::Statement statement(
+            "select attestation as 'N° Attestation',nom as 'Assuré', immat as'Immatriculation',"
+            "police as'N° Police', valable as'Effet', valabl as'Expiration', prime as'Prime "
+            "Nette', coutpolice as'Frais', taxe as'Taxe', fga as'FGA', pca as'PCA', sommencais "
+            "as'P. Total' from principal1 WHERE ");
+        appendPeriod(statement, start, end);
+        statement << " and (idpersonne ='" << agent << "') ";
+        showResult(ui->tableView_2, statement);
+
+        // The talon count is every issue of the period, not only the rows
+        // a lazy model happens to have fetched so far.
+        QAbstractItemModel *model = ui->tableView_2->model();
+        while (model->canFetchMore(QModelIndex()))
+            model->fetchMore(QModelIndex());
+        ui->lineEditntalons->setText(QString::number(model->rowCount()));
+
+        showCashTotals(start, end, agent);
+    }
+}
+
+void Koravel3::showCashTotals(const QString &start, const QString &end, const QString &agent) {
+    const struct {
+        const char *head;
+        QLineEdit *edit;
+    } totals[] = {
+        {"select SUM(prime) from principal where (idpersonne='", ui->lineEdit_pn},
+        {"select sum(coutpolice) from principal where (idpersonne='", ui->frais},
+        {"select sum(taxe) from principal where (idpersonne='", ui->lineEdit_t},
+        {"select sum(fga) from principal where (idpersonne='", ui->lineEdit_fga},
+        {"select sum(pca) from principal where (idpersonne='", ui->lineEdit_pca},
+        {"select sum(primetotal) from principal where (idpersonne='", ui->lineEdit_pt},
+    };
+    for (const auto &total : totals) {
+        sql::Statement statement(total.head);
+        statement << agent << "') and ";
+        appendPeriod(statement, start, end);
+        QSqlQuery query;
+        if (sql::run(query, statement) && query.next())
+            total.edit->setText(totalText(query.value(0)));
+    }
+}
+
+void Koravel3::on_pushButton_14_released() {
+    if (ui->label_55->text() != QLatin1String("3"))
+        return;
+    const qint32 net = amount::parse(ui->lineEdit_pn->text());
+    const qint32 pca = amount::parse(ui->lineEdit_pca->text());
+    const qint32 fees = amount::parse(ui->frais->text());
+    const qint32 total = amount::parse(ui->lineEdit_pt->text());
+
+    const qint32 commission = amount::add(amount::add(amount::divide(net, 10), pca), fees);
+    ui->lineEdit_c->setText(amount::format(commission));
+    ui->lineEdit_nar->setText(amount::format(amount::subtract(total, commission)));
+}
+
+void Koravel3::on_pushButton_16_clicked() {
+    QString selectedFilter = QStringLiteral("Fichiers CSV (*.csv)");
+    const QString fileName = QFileDialog::getSaveFileName(
+        nullptr, QStringLiteral("Enregistrer le fichier"), QCoreApplication::applicationDirPath(),
+        QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*.*)"), &selectedFilter);
+    if (fileName.isEmpty())
+        return;
+    csv::write(ui->tableView_2->model(), fileName);
+}

@@ -1,1 +1,63 @@
 #include "core/csv.h"
+
+#include <QAbstractItemModel>
+#include <QFile>
+#include <QStringConverter>
+#include <QStringList>
+#include <QTextStream>
+
+namespace csv {
+
+namespace {
+
+QString line(const QStringList &values) {
+    QStringList fields;
+    fields.reserve(values.size());
+    for (const QString &value : values)
+        fields << field(value);
+    return fields.join(QLatin1Char(';')) + QLatin1Char('\n');
+}
+
+} // namespace
+
+QString field(const QString &value) {
+    QString quoted = value;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString text(QAbstractItemModel *model) {
+    if (!model)
+        return QStringLiteral("\n");
+    while (model->canFetchMore(QModelIndex()))
+        model->fetchMore(QModelIndex());
+
+    const int columns = model->columnCount();
+    QStringList values;
+    for (int column = 0; column < columns; ++column)
+        values << model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    QString out = line(values);
+
+    const int rows = model->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        values.clear();
+        for (int column = 0; column < columns; ++column)
+            values << model->data(model->index(row, column), Qt::DisplayRole).toString();
+        out += line(values);
+    }
+    return out;
+}
+
+bool write(QAbstractItemModel *model, const QString &fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return false;
+    QTextStream out(&file);
+    out.setEncoding(QStringConverter::Utf8);
+    out.setGenerateByteOrderMark(false);
+    out << text(model);
+    out.flush();
+    return out.status() == QTextStream::Ok && file.error() == QFileDevice::NoError;
+}
+
+} // namespace csv

@@ -1,1 +1,25 @@
 #pragma once
+
+#include <QString>
+
+class QAbstractItemModel;
+
+// A table as a spreadsheet reads it: a header line, then one line per row,
+// every field in double quotes, fields separated by ";", a line feed after
+// every line. Texts are the model's display texts.
+namespace csv {
+
+// The value between double quotes; a double quote inside it is doubled so
+// that a spreadsheet reads the value back whole.
+QString field(const QString &value);
+
+// The whole document. A lazy model is fetched to its end first, so every row
+// is written. No model, or a model without columns, gives one empty line.
+QString text(QAbstractItemModel *model);
+
+// Writes text(model) to the file, truncated, in UTF-8 without a byte order
+// mark; the line feeds become the platform's line ends. False when the file
+// cannot be opened (nothing is written then) or the write fails.
+bool write(QAbstractItemModel *model, const QString &fileName);
+
+} // namespace csv
