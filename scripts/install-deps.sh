@@ -10,6 +10,7 @@ packages=(
   mariadb-server mariadb-client
   cups cups-client cups-bsd poppler-utils
   openssl xvfb xauth desktop-file-utils dpkg-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

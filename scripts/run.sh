@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine, builds the program, starts the local database
-# (created with demo data the first time, kept between runs), runs the
-# program and stops the database when the program is closed.
+# (created with demo data the first time, kept between runs) and a local
+# print queue standing for the talon printer, runs the program and stops
+# both when the program is closed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -12,12 +13,18 @@ bash scripts/build.sh
 
 cleanup() {
   bash scripts/db.sh stop || true
+  bash scripts/cups.sh stop || true
 }
 trap cleanup EXIT
 bash scripts/db.sh start
+bash scripts/cups.sh start
+CUPS_SERVER=$(bash scripts/cups.sh socket)
+export CUPS_SERVER
 
 cat <<MSG
 Base locale prête sur ${KORAVEL_DB_HOST:-127.0.0.1}:3306 (base assurebdd).
 Agent de démonstration : utilisateur « demo », mot de passe « demo123 ».
+Les talons imprimés arrivent dans la file « talons » ; chaque page est gardée
+en PDF dans ${CUPS_SERVER%/cups.sock}/spool/ (lpstat -W completed -o la liste).
 MSG
 "$build/koravel3/koravel3" "$@"

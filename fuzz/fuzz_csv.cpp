@@ -1,0 +1,96 @@
+// Whatever the cells hold, a spreadsheet reading the file gets them back.
+#include "core/csv.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+class Grid : public QAbstractTableModel
+{
+public:
+    QStringList header;
+    QList<QStringList> cells;
+
+    int rowCount(const QModelIndex & = QModelIndex()) const override { return int(cells.size()); }
+    int columnCount(const QModelIndex & = QModelIndex()) const override
+    {
+        return int(header.size());
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return QVariant();
+        const QStringList &row = cells.at(index.row());
+        return index.column() < row.size() ? row.at(index.column()) : QString();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+            return QVariant();
+        return header.at(section);
+    }
+};
+
+// Reads CSV as a spreadsheet does: quoted fields, "" for a quote inside.
+QList<QStringList> readBack(const QString &text)
+{
+    QList<QStringList> lines;
+    QStringList line;
+    QString field;
+    bool quoted = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"') {
+                if (i + 1 < text.size() && text.at(i + 1) == u'"') {
+                    field += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                field += c;
+            }
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u';') {
+            line << field;
+            field.clear();
+        } else if (c == u'\n') {
+            line << field;
+            lines << line;
+            line.clear();
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QStringList rows = input.split(QChar(0x1e));
+    Grid grid;
+    grid.header = rows.first().split(QChar(0x1f));
+    for (int r = 1; r < rows.size(); ++r) {
+        QStringList row = rows.at(r).split(QChar(0x1f));
+        while (row.size() < grid.header.size())
+            row << QString();
+        grid.cells << row.mid(0, grid.header.size());
+    }
+    const QList<QStringList> back = readBack(csv::text(&grid));
+    if (back.size() != grid.cells.size() + 1 || back.first() != grid.header)
+        __builtin_trap();
+    for (int r = 0; r < grid.cells.size(); ++r)
+        if (back.at(r + 1) != grid.cells.at(r))
+            __builtin_trap();
+    return 0;
+}
