@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QPixmap>
 #include <QSqlQueryModel>
+#include <QStandardItemModel>
 #include <QTimer>
 
 namespace {
@@ -158,10 +159,12 @@ void Koravel3::resetPolicyForm() {
 }
 
 void Koravel3::clearCombo(QComboBox *combo) {
-    // A combo that shows a query model cannot remove its rows; empty the
-    // model itself.
-    if (auto *model = qobject_cast<QSqlQueryModel *>(combo->model()))
-        model->clear();
+    // A combo that shows a query model cannot remove its rows. The model may
+    // also belong to a connection that a save or a log-out has since
+    // replaced, so it is not touched: the combo takes an empty list model of
+    // its own and deletes the query model with it.
+    if (qobject_cast<QSqlQueryModel *>(combo->model()))
+        combo->setModel(new QStandardItemModel(combo));
     combo->clear();
 }
 

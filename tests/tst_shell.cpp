@@ -76,6 +76,8 @@ private slots:
     void timeOutReturnsToLogin();
     void activityAnywhereKeepsSession();
     void newClearsThePolicyForm();
+    void clearingAfterReconnection_data();
+    void clearingAfterReconnection();
     void accountingPagePreparation();
     void clockFollowsTime();
 
@@ -800,6 +802,40 @@ void ShellTest::newClearsThePolicyForm() {
     QVERIFY(child<QCheckBox>("checkBox_27")->isChecked());
     QCOMPARE(pages->currentIndex(), 1);
     QVERIFY(QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).isOpen());
+}
+
+void ShellTest::clearingAfterReconnection_data() {
+    QTest::addColumn<QString>("control");
+    QTest::newRow("NOUVEAU/CLEAR") << "pushButton_4";
+    QTest::newRow("DECONNECTION") << "pushButton_2";
+    QTest::newRow("time-out") << "";
+}
+
+// A genre fills the bracket list from the database; a save then reconnects
+// (as every save does) before the agent clears the form, logs out or is
+// timed out. The list left from the earlier connection must empty cleanly.
+void ShellTest::clearingAfterReconnection() {
+    QFETCH(QString, control);
+    auto *genre = child<QComboBox>("CBG");
+    genre->setCurrentText(QStringLiteral("V.P"));
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBG_textActivated",
+                                      Q_ARG(QString, QStringLiteral("V.P"))));
+    QCOMPARE(child<QComboBox>("CBTF")->count(), 6);
+    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
+    QVERIFY(window->connectDatabase());
+    if (control.isEmpty())
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "onTimeout"));
+    else
+        QTest::mouseClick(child<QPushButton>(qPrintable(control)), Qt::LeftButton);
+    QCOMPARE(child<QComboBox>("CBTF")->count(), 0);
+    QCOMPARE(child<QComboBox>("CBCG")->count(), 0);
+    // The bracket list fills again on the next genre.
+    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
+    QVERIFY(window->connectDatabase());
+    genre->setCurrentText(QStringLiteral("V.P"));
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBG_textActivated",
+                                      Q_ARG(QString, QStringLiteral("V.P"))));
+    QCOMPARE(child<QComboBox>("CBTF")->count(), 6);
 }
 
 void ShellTest::accountingPagePreparation() {
