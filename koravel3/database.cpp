@@ -21,6 +21,40 @@ QSqlDatabase defaultConnection() {
     return QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
 }
 
+// A read-only query model that keeps what its statement returned. A query
+// model normally reads its rows back from the driver whenever they are
+// painted, but every save replaces the connection (and its driver): the
+// lists on screen and the bracket label, which the next save reads, would
+// turn blank. This one fetches every row at once and answers from its copy.
+class ResultModel final : public QSqlQueryModel {
+public:
+    using QSqlQueryModel::QSqlQueryModel;
+
+    void load(const sql::Statement &statement) {
+        setQuery(statement.text(), defaultConnection());
+        while (canFetchMore())
+            fetchMore();
+        const int rowTotal = rowCount();
+        const int columnTotal = columnCount();
+        rows.resize(rowTotal);
+        for (int row = 0; row < rowTotal; ++row) {
+            rows[row].reserve(columnTotal);
+            for (int column = 0; column < columnTotal; ++column)
+                rows[row].append(QSqlQueryModel::data(index(row, column)));
+        }
+    }
+
+    QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override {
+        if ((role == Qt::DisplayRole || role == Qt::EditRole) && item.isValid()
+            && item.row() < rows.size() && item.column() < rows.at(item.row()).size())
+            return rows.at(item.row()).at(item.column());
+        return QSqlQueryModel::data(item, role);
+    }
+
+private:
+    QList<QVariantList> rows;
+};
+
 } // namespace
 
 namespace sql {
@@ -65,8 +99,8 @@ bool Koravel3::connectDatabase() {
 }
 
 void Koravel3::showResult(QTableView *view, const sql::Statement &statement) {
-    auto *model = new QSqlQueryModel(view);
-    model->setQuery(statement.text(), defaultConnection());
+    auto *model = new ResultModel(view);
+    model->load(statement);
     QAbstractItemModel *previous = view->model();
     view->setModel(model);
     if (previous)
@@ -77,7 +111,7 @@ void Koravel3::showResult(QTableView *view, const sql::Statement &statement) {
 
 void Koravel3::showInCombo(QComboBox *combo, const sql::Statement &statement) {
     // The combo deletes a model it is parent of when another replaces it.
-    auto *model = new QSqlQueryModel(combo);
-    model->setQuery(statement.text(), defaultConnection());
+    auto *model = new ResultModel(combo);
+    model->load(statement);
     combo->setModel(model);
 }

@@ -10,7 +10,7 @@ packages=(
   mariadb-server mariadb-client
   cups cups-client cups-bsd poppler-utils
   openssl xvfb xauth desktop-file-utils dpkg-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev iproute2 util-linux procps
 )
 
 missing=()

@@ -75,6 +75,7 @@ private slots:
     void policyNumbersAndStubDetails();
     void plateWithoutHistory();
     void lostConnection();
+    void listSurvivesReconnection();
 
 private:
     template <typename T> T *child(const char *name) const {
@@ -574,5 +575,20 @@ void ListingsTest::lostConnection() {
     QCOMPARE(watcher.boxes().size(), 0);
 }
 
+// Every save reconnects; the list on the home page must still read the same
+// afterwards, not turn into blank rows.
+void ListingsTest::listSurvivesReconnection() {
+    QVERIFY(addPolicy(agent, "DK-1", "A", inDays(1)));
+    logIn("awa", "awa-pw");
+    auto *view = child<QTableView>("tableView");
+    QCOMPARE(view->model()->index(0, 0).data().toString(), QStringLiteral("DK-1"));
+    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
+    QVERIFY(window->connectDatabase());
+    QCOMPARE(view->model()->rowCount(), 1);
+    QCOMPARE(view->model()->index(0, 0).data().toString(), QStringLiteral("DK-1"));
+    QCOMPARE(view->model()->index(0, 1).data().toString(), QStringLiteral("A"));
+}
+
 QTEST_MAIN(ListingsTest)
 #include "tst_listings.moc"
+

@@ -78,6 +78,7 @@ private slots:
     void newClearsThePolicyForm();
     void clearingAfterReconnection_data();
     void clearingAfterReconnection();
+    void bracketListSurvivesReconnection();
     void accountingPagePreparation();
     void clockFollowsTime();
 
@@ -836,6 +837,22 @@ void ShellTest::clearingAfterReconnection() {
     QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBG_textActivated",
                                       Q_ARG(QString, QStringLiteral("V.P"))));
     QCOMPARE(child<QComboBox>("CBTF")->count(), 6);
+}
+
+// The next save reads the bracket label shown in the list; the save before
+// it has replaced the connection the list was read on.
+void ShellTest::bracketListSurvivesReconnection() {
+    auto *genre = child<QComboBox>("CBG");
+    genre->setCurrentText(QStringLiteral("V.P"));
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBG_textActivated",
+                                      Q_ARG(QString, QStringLiteral("V.P"))));
+    auto *brackets = child<QComboBox>("CBTF");
+    brackets->setCurrentIndex(2);
+    QCOMPARE(brackets->currentText(), QStringLiteral("7a10"));
+    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
+    QVERIFY(window->connectDatabase());
+    QCOMPARE(brackets->currentText(), QStringLiteral("7a10"));
+    QCOMPARE(brackets->itemText(5), QStringLiteral("24+"));
 }
 
 void ShellTest::accountingPagePreparation() {
