@@ -62,9 +62,13 @@ CREATE TABLE IF NOT EXISTS principal (
   trie           INT NOT NULL DEFAULT 1,            -- 40: issue count
   PRIMARY KEY (id),
   KEY principal_agent_expiry (idpersonne, valabl),
-  KEY principal_agent_plate (idpersonne, immat),
-  KEY principal_agent_start (idpersonne, currentd),
-  KEY principal_login_expiry (users, `password`, valabl),
+  -- The next three carry the columns their statements read, so that a
+  -- search keystroke, the agent's lists, the login's total and the cash-desk
+  -- totals are answered from the index alone, without one row read per
+  -- policy of the agent.
+  KEY principal_agent_plate (idpersonne, immat, nom, valabl, valable),
+  KEY principal_agent_start (idpersonne, currentd, prime, coutpolice, taxe, fga, pca, primetotal),
+  KEY principal_login_expiry (users, `password`, valabl, idpersonne),
   KEY principal_plate (immat),
   KEY principal_name (nom)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;

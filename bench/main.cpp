@@ -1,0 +1,242 @@
+// The benchmark: the program's own window against a database of agency size.
+//
+//   koravel3bench run [options]        fill, measure and print the tables
+//   koravel3bench host                 the compiled-in database address
+//   koravel3bench probe-start          (child) start the window, report the first paint
+//   koravel3bench probe-memory U P     (child) log in, run the year's report, report VmHWM
+//
+// bench/run.sh starts the server this needs and is the way to run it.
+#include "admin.h"
+#include "core/config.h"
+#include "core/statement.h"
+#include "datagen.h"
+#include "koravel3.h"
+#include "modalcloser.h"
+#include "probes.h"
+#include "scenario.h"
+#include "table.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QIcon>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+bool sawConnectWarning = false;
+
+void messages(QtMsgType type, const QMessageLogContext &, const QString &text) {
+    // The window writes a debug line on every connection; only warnings
+    // matter here.
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    if (text.contains(QLatin1String("connectSlotsByName")))
+        sawConnectWarning = true;
+    std::fprintf(stderr, "bench: Qt: %s\n", qPrintable(text));
+}
+
+void step(const QString &what) {
+    std::fprintf(stderr, "[%s] %s\n",
+                 qPrintable(QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))),
+                 qPrintable(what));
+}
+
+QString procField(const char *file, const char *field) {
+    QFile in(QString::fromLatin1(file));
+    if (!in.open(QIODevice::ReadOnly))
+        return QString();
+    for (const QByteArray &line : in.readAll().split('\n'))
+        if (!*field || line.startsWith(field))
+            return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
+    return QString();
+}
+
+QString loadAverage() {
+    return procField("/proc/loadavg", "").section(QLatin1Char(' '), 0, 2);
+}
+
+QString machine() {
+    const double memory =
+        procField("/proc/meminfo", "MemTotal").section(QLatin1Char(' '), 0, 0).toDouble() / 1024 /
+        1024;
+    return QStringLiteral("%1, %2 cores, %3 GiB; MariaDB %4 on %5:3306 (loopback); Qt %6 "
+                          "offscreen")
+        .arg(procField("/proc/cpuinfo", "model name"))
+        .arg(QThread::idealThreadCount())
+        .arg(memory, 0, 'f', 0)
+        .arg(admin::scalar(sql::Statement("select version()")).toString(),
+             QString::fromUtf8(config::databaseHost), QString::fromUtf8(qVersion()));
+}
+
+bool hasProblems(const BenchResults &results) {
+    for (const StageResult &stage : results.stages)
+        for (const ActionResult &action : stage.actions)
+            if (!action.problem.isEmpty())
+                return true;
+    for (const auto &start : results.starts)
+        if (!start.problem.isEmpty())
+            return true;
+    for (const auto &memory : results.memory)
+        if (!memory.second.problem.isEmpty())
+            return true;
+    return false;
+}
+
+int run(int argc, char **argv) {
+    QApplication app(argc, argv);
+    initKoravel3Resources();
+    app.setWindowIcon(QIcon(QStringLiteral(":/log/QUIRO.png")));
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("the mode"));
+    QCommandLineOption sizesOption(QStringLiteral("sizes"),
+                                   QStringLiteral("numbers of policies, comma-separated"),
+                                   QStringLiteral("list"), QStringLiteral("10000,100000,1000000"));
+    QCommandLineOption repsOption(QStringLiteral("reps"), QStringLiteral("most runs per action"),
+                                  QStringLiteral("n"), QStringLiteral("31"));
+    QCommandLineOption minRepsOption(QStringLiteral("min-reps"),
+                                     QStringLiteral("fewest runs per action"), QStringLiteral("n"),
+                                     QStringLiteral("5"));
+    QCommandLineOption budgetOption(QStringLiteral("budget"),
+                                    QStringLiteral("seconds of timed runs per action after which "
+                                                   "no more runs start"),
+                                    QStringLiteral("s"), QStringLiteral("8"));
+    QCommandLineOption startRepsOption(QStringLiteral("start-reps"),
+                                       QStringLiteral("starts per server state"),
+                                       QStringLiteral("n"), QStringLiteral("10"));
+    QCommandLineOption markdownOption(QStringLiteral("markdown"),
+                                      QStringLiteral("also write the tables as Markdown here"),
+                                      QStringLiteral("file"));
+    parser.addOptions(
+        {sizesOption, repsOption, minRepsOption, budgetOption, startRepsOption, markdownOption});
+    parser.process(app);
+
+    QList<int> sizes;
+    for (const QString &size : parser.value(sizesOption).split(QLatin1Char(',')))
+        sizes << size.trimmed().toInt();
+    std::sort(sizes.begin(), sizes.end());
+    Repetitions repetitions;
+    repetitions.maximum = parser.value(repsOption).toInt();
+    repetitions.minimum = qMin(parser.value(minRepsOption).toInt(), repetitions.maximum);
+    repetitions.budgetMs = parser.value(budgetOption).toDouble() * 1000;
+    const int startReps = parser.value(startRepsOption).toInt();
+
+    // The QR code of each save is written to the working directory.
+    QTemporaryDir workDir;
+    QDir::setCurrent(workDir.path());
+
+    if (!admin::open())
+        return 2;
+    const QList<admin::Index> indexes = admin::secondaryIndexes();
+    step(QStringLiteral("%1 secondary indexes in the schema").arg(indexes.size()));
+
+    ModalCloser closer;
+    Scenario scenario(repetitions, workDir.path(), &closer);
+    BenchResults results;
+    const QString program = QCoreApplication::applicationFilePath();
+
+    results.notes << QStringLiteral("Machine: ") + machine();
+    const QString loadAtStart = loadAverage();
+    step(QStringLiteral("agents"));
+    if (!datagen::fillAgents())
+        return 2;
+    int have = 0;
+    bool indexed = true;
+    for (int policies : sizes) {
+        QElapsedTimer timer;
+        timer.start();
+        if (indexed && !admin::dropIndexes(indexes))
+            return 2;
+        indexed = false;
+        step(QStringLiteral("filling %1 policies and %2 history rows")
+                 .arg(policies)
+                 .arg(3LL * policies));
+        if (!datagen::fillPolicies(have, policies))
+            return 2;
+        have = policies;
+        admin::analyze();
+        step(QStringLiteral("filled in %1 s; measuring with the primary keys only")
+                 .arg(timer.elapsed() / 1000.0, 0, 'f', 1));
+        results.stages << scenario.run(policies, false);
+
+        timer.restart();
+        if (!admin::createIndexes(indexes))
+            return 2;
+        indexed = true;
+        admin::analyze();
+        step(QStringLiteral("indexes built in %1 s; measuring with them")
+                 .arg(timer.elapsed() / 1000.0, 0, 'f', 1));
+        results.stages << scenario.run(policies, true);
+
+        step(QStringLiteral("memory"));
+        results.memory << qMakePair(policies, probes::measureMemory(program, datagen::agentUser(1),
+                                                                    datagen::agentPassword(1)));
+    }
+
+    step(QStringLiteral("start with the server up, stopped and unreachable"));
+    results.starts << probes::measureStart(program, probes::Server::Up, startReps);
+    results.starts << probes::measureStart(program, probes::Server::Refused, startReps);
+    results.starts << probes::measureStart(program, probes::Server::Unreachable,
+                                           qMax(1, startReps / 3));
+
+    results.notes << QStringLiteral("Load average (1, 5, 15 min) at the start: %1; at the end: %2")
+                         .arg(loadAtStart, loadAverage());
+    results.notes << QStringLiteral(
+        "Times in ms: median and 95th percentile (nearest rank) of n timed runs after one "
+        "untimed warm-up; server: median of the time the server spent on the window's "
+        "statements (performance_schema); ratio: median without the secondary indexes / "
+        "median with them.");
+    const QString text = renderText(results);
+    std::printf("%s\n", text.toUtf8().constData());
+    if (parser.isSet(markdownOption)) {
+        QFile file(parser.value(markdownOption));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+            file.write(renderMarkdown(results).toUtf8());
+    }
+    if (sawConnectWarning) {
+        std::fprintf(stderr, "bench: a slot was left unconnected (see the warnings above)\n");
+        return 1;
+    }
+    if (hasProblems(results)) {
+        std::fprintf(stderr, "bench: some actions could not be measured (see the tables)\n");
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "host") {
+        std::printf("%s\n", config::databaseHost);
+        return 0;
+    }
+
+    // The window is measured on the offscreen platform, and a save must never
+    // reach a real printer: the benchmark points the print system at no
+    // server at all.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("QT_QPA_PLATFORMTHEME");
+    qputenv("CUPS_SERVER", "/nonexistent/koravel3bench.sock");
+    qInstallMessageHandler(messages);
+
+    if (mode == "probe-start")
+        return probes::startProbe();
+    if (mode == "probe-memory" && argc == 4)
+        return probes::memoryProbe(QString::fromLocal8Bit(argv[2]),
+                                   QString::fromLocal8Bit(argv[3]));
+    if (mode == "run")
+        return run(argc, argv);
+    std::fprintf(stderr, "usage: %s run [--help] | host\n", argv[0]);
+    return 2;
+}

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The benchmark: starts a MariaDB server of its own on the program's
+# compiled-in address (port 3306, data in .rig/bench-<host>/, made afresh each
+# time), loads the schema and the tariffs, lets bench/koravel3bench fill it
+# with 10 000, 100 000 and 1 000 000 policies and measure the window's
+# actions with and without the secondary indexes, prints the tables and stops
+# the server.
+#
+#   bash bench/run.sh [--small] [--bench PROGRAM] [options of koravel3bench run]
+#
+# --small         10 000 policies, few runs: the test suite's check that the
+#                 benchmark still works (CTest label "bench")
+# --bench PATH    use this benchmark program instead of building one
+# Other options go to the program, e.g. --sizes 10000,100000 --reps 15
+# --markdown FILE. Without --bench the script installs the packages and
+# builds first, like scripts/test.sh (KORAVEL_BUILD_DIR, KORAVEL_DB_HOST).
+#
+# The address must be free: the script refuses to run while another server
+# (the test suite's, or the program's own local one) listens on it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+bench=""
+small=0
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --small) small=1 ;;
+    --bench) bench=$2; shift ;;
+    *) args+=("$1") ;;
+  esac
+  shift
+done
+
+if [ -z "$bench" ]; then
+  bash "$root/scripts/install-deps.sh"
+  bash "$root/scripts/build.sh"
+  bench=${KORAVEL_BUILD_DIR:-$root/build}/bench/koravel3bench
+fi
+host=$("$bench" host)
+dir=$root/.rig/bench-$host
+sock=$dir/mysqld.sock
+
+# Nothing may listen on the address already: a server there would be
+# measured instead of ours, or ours could not bind.
+if ss -Hltn 2>/dev/null | awk '{print $4}' | grep -qxE "($host|0\.0\.0\.0|\*|\[::\]):3306"; then
+  echo "bench: another server listens on $host:3306; stop it first (e.g. KORAVEL_DB_HOST=$host bash scripts/db.sh stop)" >&2
+  exit 1
+fi
+if (exec 3<>"/dev/tcp/$host/3306") 2>/dev/null; then
+  echo "bench: $host:3306 answers; stop that server first" >&2
+  exit 1
+fi
+
+if [ $small = 1 ]; then
+  pool=512M
+  set -- --sizes 10000 --reps 5 --min-reps 3 --budget 2 --start-reps 3 "${args[@]+"${args[@]}"}"
+else
+  pool=6G
+  set -- "${args[@]+"${args[@]}"}"
+fi
+
+rm -rf "$dir"
+mkdir -p "$dir"
+mariadb-install-db --no-defaults --user="$(id -un)" --datadir="$dir/data" \
+  --auth-root-authentication-method=normal >"$dir/install.log" 2>&1
+
+# The same server settings as the program's local database (scripts/db.sh)
+# except the pool, large enough for a million policies, and a log that loses
+# up to a second of commits on a crash, which the fill does not care about.
+# Statements slower than 20 ms go to slow.log with their plans, and the
+# performance schema keeps every statement's time for the "server" column.
+mariadbd --no-defaults --user="$(id -un)" --datadir="$dir/data" --socket="$sock" \
+  --port=3306 --bind-address="$host" --pid-file="$dir/mysqld.pid" \
+  --log-error="$dir/error.log" \
+  --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
+  --innodb-buffer-pool-size=$pool --innodb-log-file-size=1G \
+  --innodb-flush-log-at-trx-commit=2 --max-connections=200 --skip-name-resolve \
+  --slow-query-log --slow-query-log-file="$dir/slow.log" --long-query-time=0.02 \
+  --log-slow-verbosity=query_plan,explain \
+  --performance-schema=ON --performance-schema-consumer-events-statements-current=ON \
+  --performance-schema-consumer-events-statements-history-long=ON \
+  >/dev/null 2>&1 &
+server=$!
+stop() {
+  kill "$server" 2>/dev/null || true
+  wait "$server" 2>/dev/null || true
+}
+trap stop EXIT
+
+client() { mariadb --no-defaults -uroot --socket="$sock" "$@"; }
+for _ in $(seq 1 300); do
+  client -e 'select 1' >/dev/null 2>&1 && break
+  kill -0 "$server" 2>/dev/null || break
+  sleep 0.1
+done
+if ! client -e 'select 1' >/dev/null 2>&1; then
+  echo "bench: MariaDB did not start; see $dir/error.log" >&2
+  tail -n 20 "$dir/error.log" >&2 || true
+  exit 1
+fi
+
+client <<SQL
+CREATE DATABASE assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
+CREATE USER 'agnt'@'%' IDENTIFIED BY 'tulvo';
+GRANT SELECT, INSERT, UPDATE, DELETE ON assurebdd.* TO 'agnt'@'%';
+CREATE USER 'kvbench'@'%' IDENTIFIED BY 'kvbench';
+GRANT ALL PRIVILEGES ON *.* TO 'kvbench'@'%';
+SQL
+client assurebdd <"$root/schema/schema.sql"
+client assurebdd <"$root/schema/tariffs.sql"
+
+echo "bench: server on $host:3306, data in $dir" >&2
+"$bench" run "$@"
