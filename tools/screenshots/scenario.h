@@ -1,0 +1,43 @@
+#pragma once
+
+#include "modalanswerer.h"
+
+#include <QString>
+#include <QStringList>
+
+class Koravel3;
+class QWidget;
+
+// One agent's afternoon, from the login to the cash-desk report, with a
+// picture taken at each stage. Every step is checked, so that a picture is
+// never saved of a screen that went wrong.
+class Scenario {
+public:
+    // outDir receives the PNG files; spoolDir is the print queue's spool
+    // directory, where the printed talon pages are read back.
+    Scenario(Koravel3 &window, const QString &outDir, const QString &spoolDir);
+
+    // True when every step did what it should; otherwise failures() says
+    // which did not.
+    bool run();
+    const QStringList &failures() const { return failed; }
+
+private:
+    bool logIn();
+    bool computePremium();
+    bool saveAndPrint();
+    bool cashDeskReport();
+
+    bool check(bool ok, const QString &what);
+    bool checkText(const char *objectName, const QString &expected);
+    bool expectBox(const QString &title, const QString &text);
+    bool picture(const QString &fileName);
+    template <typename T> T *child(const char *objectName);
+
+    Koravel3 &window;
+    QString outDir;
+    QString spoolDir;
+    ModalAnswerer boxes;
+    QStringList printed;
+    QStringList failed;
+};
