@@ -81,7 +81,59 @@ QString refusal(const PolicyRecord &record) {
             return QStringLiteral("« %1 » : date invalide, la date doit s'écrire jj/mm/aaaa. "
                                   "Rien n'a été enregistré.")
                 .arg(QString::fromUtf8(field.caption));
+
+    // The widths of the text columns in principal, principal1 and clients
+    // (schema/schema.sql). The server refuses a longer text, and only with
+    // its own English message, so the agent is told here which field to
+    // shorten.
+    const struct {
+        const QString &text;
+        const char *caption;
+        qsizetype width;
+    } texts[] = {
+        {record.idpersonne, "IDENTIFIANT AGENT", 32},
+        {record.users, "UTILISATEUR", 64},
+        {record.password, "MOT DE PASSE", 64},
+        {record.nom, "NOM", 255},
+        {record.adresse, "ADRESSE", 255},
+        {record.persacontacter, "PERSONNE A CONTACTER", 255},
+        {record.telephone, "TELEPHONE", 255},
+        {record.genre, "GENRE", 255},
+        {record.marque, "MARQUE", 255},
+        {record.type, "TYPE", 255},
+        {record.immat, "IMMATRICULATION", 255},
+        {record.police, "N POLICE", 255},
+        {record.attestation, "N TALON", 255},
+        {record.valableau, "HEURE D'EFFET", 16},
+        {record.valablea, "HEURE D'EXPIRATION", 16},
+        {record.nbrdemois, "NOMBRE DE MOIS", 8},
+        {record.energie, "ENERGIE", 64},
+        {record.forcefiscal, "PUISSANCE", 8},
+        {record.categorie, "CATEGORIE", 128},
+        {record.tranchef, "TRANCHE", 64},
+        {record.nbrdeplace, "NOMBRE DE PLACE", 255},
+        {record.padres, "ADRESSE CONTACT", 255},
+    };
+    for (const auto &field : texts) {
+        const qsizetype length = characterCount(field.text);
+        if (length > field.width)
+            return QStringLiteral("« %1 » : texte trop long (%2 caractères, %3 au plus). Rien "
+                                  "n'a été enregistré.")
+                .arg(QString::fromUtf8(field.caption))
+                .arg(length)
+                .arg(field.width);
+    }
     return QString();
+}
+
+qsizetype characterCount(const QString &text) {
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        ++count;
+    }
+    return count;
 }
 
 sql::Statement historyInsert(const PolicyRecord &record) {

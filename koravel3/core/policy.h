@@ -65,10 +65,14 @@ bool isAmountText(const QString &text);
 // A date text in the form "dd/MM/yyyy" naming a real day.
 bool isDateText(const QString &text);
 
+// The number of characters of a text as the database counts them (a
+// character outside the Basic Multilingual Plane counts once).
+qsizetype characterCount(const QString &text);
+
 // The refusal naming the first field that the database would refuse or
 // store wrongly (an amount of the period group or the invoice total that is
-// not an integer, a validity date that is not a real date), or an empty text
-// when every field can be written.
+// not an integer, a validity date that is not a real date, a text longer
+// than its column), or an empty text when every field can be written.
 QString refusal(const PolicyRecord &record);
 
 // Statement 1: the history row in principal1.
