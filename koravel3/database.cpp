@@ -45,8 +45,8 @@ public:
     }
 
     QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override {
-        if ((role == Qt::DisplayRole || role == Qt::EditRole) && item.isValid()
-            && item.row() < rows.size() && item.column() < rows.at(item.row()).size())
+        if ((role == Qt::DisplayRole || role == Qt::EditRole) && item.isValid() &&
+            item.row() < rows.size() && item.column() < rows.at(item.row()).size())
             return rows.at(item.row()).at(item.column());
         return QSqlQueryModel::data(item, role);
     }
@@ -107,6 +107,13 @@ void Koravel3::showResult(QTableView *view, const sql::Statement &statement) {
         previous->deleteLater();
     view->resizeColumnsToContents();
     view->setStyleSheet(QString::fromLatin1(tableStyle));
+}
+
+void Koravel3::clearResult(QTableView *view) {
+    QAbstractItemModel *previous = view->model();
+    view->setModel(new ResultModel(view));
+    if (previous)
+        previous->deleteLater();
 }
 
 void Koravel3::showInCombo(QComboBox *combo, const sql::Statement &statement) {

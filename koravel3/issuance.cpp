@@ -1,6 +1,8 @@
 #include "core/amount.h"
 #include "core/certificate.h"
+#include "core/columns.h"
 #include "core/policy.h"
+#include "core/validity.h"
 #include "database.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
@@ -64,6 +66,34 @@ QList<const char *> chosenPackages(const Ui::Koravel3 &ui) {
     if (ui.checkBox_27->isChecked())
         packages << policy::tiersPremium;
     return packages;
+}
+
+certificate::FrontTexts frontTextsOfForm(const Ui::Koravel3 &ui) {
+    certificate::FrontTexts texts;
+    texts.name = ui.LEN->text();
+    texts.address = ui.LEA->text();
+    texts.genre = ui.CBG->currentText();
+    texts.make = ui.LEM->text();
+    texts.model = ui.LETP->text();
+    texts.registration = ui.LEIM->text();
+    texts.policyNumber = ui.LEPO->text();
+    texts.start = ui.LEDU->text();
+    texts.end = ui.LEAU->text();
+    return texts;
+}
+
+certificate::FrontTexts frontTextsOfRow(const QSqlQuery &row) {
+    certificate::FrontTexts texts;
+    texts.name = row.value(column::Name).toString();
+    texts.address = row.value(column::Address).toString();
+    texts.genre = row.value(column::Genre).toString();
+    texts.make = row.value(column::Make).toString();
+    texts.model = row.value(column::Model).toString();
+    texts.registration = row.value(column::Plate).toString();
+    texts.policyNumber = row.value(column::PolicyNumber).toString();
+    texts.start = validity::shownDate(row.value(column::Start).toDate());
+    texts.end = validity::shownDate(row.value(column::Expiry).toDate());
+    return texts;
 }
 
 void refuseWrite(QWidget *parent, QSqlDatabase &db, const QString &text) {
@@ -143,15 +173,40 @@ void Koravel3::on_pushButton_3_pressed() {
     }
 
     const bool renewal = amount::parse(key) != 0;
+    if (renewal && !renewsTheSamePlate(key, record.immat))
+        return;
     QString savedKey;
     if (!writePolicy(this, db, record, chosenPackages(*ui), renewal ? key : QString(), savedKey))
         return;
+    // The talon carries what was saved, even if the time-out clears the form
+    // while the confirmation waits for the agent.
+    const certificate::FrontTexts saved = frontTextsOfForm(*ui);
     // Shown before the confirmation: the release of the button, which makes
     // the certificate of this key, may arrive while the box is open.
     ui->LID->setText(savedKey);
     QMessageBox::critical(this, QStringLiteral("save"),
                           renewal ? QStringLiteral("MIS A JOUR..") : QStringLiteral("ENREGISTRER"));
-    printTalonFront();
+    certificate::printFront(saved);
+}
+
+bool Koravel3::renewsTheSamePlate(const QString &key, const QString &plate) {
+    // LID still names the policy saved or loaded last. An agent who typed
+    // the next customer over the form without NOUVEAU/CLEAR would otherwise
+    // rewrite that customer's policy.
+    QSqlQuery row;
+    if (!sql::run(row, policy::storedPlate(key))) {
+        QMessageBox::critical(
+            this, QStringLiteral("erreur..."),
+            QStringLiteral("La police n'a pas pu être vérifiée : %1").arg(row.lastError().text()));
+        return false;
+    }
+    // A policy deleted meanwhile is refused by the save itself.
+    if (!row.next() || row.value(0).toString() == plate)
+        return true;
+    QMessageBox::information(
+        this, QStringLiteral("information"),
+        policy::overwriteRefusal(key, row.value(1).toString(), row.value(0).toString(), plate));
+    return false;
 }
 
 void Koravel3::on_pushButton_3_released() {
@@ -182,16 +237,36 @@ void Koravel3::showCertificate(const QString &key) {
     modules.save(key, "PNG");
 }
 
-void Koravel3::printTalonFront() {
-    certificate::FrontTexts texts;
-    texts.name = ui->LEN->text();
-    texts.address = ui->LEA->text();
-    texts.genre = ui->CBG->currentText();
-    texts.make = ui->LEM->text();
-    texts.model = ui->LETP->text();
-    texts.registration = ui->LEIM->text();
-    texts.policyNumber = ui->LEPO->text();
-    texts.start = ui->LEDU->text();
-    texts.end = ui->LEAU->text();
-    certificate::printFront(texts);
+void Koravel3::on_actionReimprimer_triggered() {
+    const QString key = ui->LID->text();
+    if (amount::parse(key) <= 0) {
+        QMessageBox::information(
+            this, QStringLiteral("information"),
+            QStringLiteral("Aucune police n'est chargée dans le formulaire : choisissez-la dans "
+                           "une liste ou enregistrez-la avant de réimprimer son talon. Rien n'a "
+                           "été imprimé."));
+        return;
+    }
+    // The talon is printed from the stored policy, not from the form, whose
+    // dates are those of a new policy and which the agent may have edited.
+    QSqlQuery row;
+    if (!sql::run(row, policy::storedPolicy(key))) {
+        QMessageBox::warning(
+            this, QStringLiteral("Réimpression impossible"),
+            QStringLiteral("La police n'a pas pu être lue : %1").arg(row.lastError().text()));
+        return;
+    }
+    if (!row.next()) {
+        QMessageBox::information(this, QStringLiteral("information"),
+                                 QStringLiteral("police introuvable : aucune police n'a "
+                                                "l'identifiant %1. Rien n'a été imprimé.")
+                                     .arg(key));
+        return;
+    }
+    const QImage modules = certificate::moduleImage(key);
+    if (!certificate::printFront(frontTextsOfRow(row)) ||
+        !certificate::printBack(certificate::labelPixmap(modules)))
+        QMessageBox::warning(this, QStringLiteral("Réimpression impossible"),
+                             QStringLiteral("Le talon n'a pas pu être imprimé : aucune "
+                                            "imprimante n'est disponible."));
 }

@@ -87,17 +87,23 @@ private slots:
     void on_pushButton_17_clicked();
     void on_pushButton_18_clicked();
     void on_pushButton_16_clicked();
+    void on_actionReimprimer_triggered();
 
 private:
     // Shell (shell.cpp)
     void returnToLoginPage();
     void resetPolicyForm();
+    void clearPremium();
+    void showTodayAsEffectDate();
+    // Log-out and time-out: what the next agent at the counter must not see.
+    void forgetAgentWork();
     void refreshClock();
     static void clearCombo(QComboBox *combo);
 
     // Result display shared by every list (database.cpp)
     void showResult(QTableView *view, const sql::Statement &statement);
     void showInCombo(QComboBox *combo, const sql::Statement &statement);
+    void clearResult(QTableView *view);
 
     // Login (login.cpp)
     // The login of both slots; the Enter key in the password field sends its
@@ -110,7 +116,8 @@ private:
 
     // Issuance (issuance.cpp)
     void showCertificate(const QString &key);
-    void printTalonFront();
+    // False, the agent told why, when LID names a policy of another plate.
+    bool renewsTheSamePlate(const QString &key, const QString &plate);
 
     // Listings (listings.cpp)
     void searchPolicies(const char *selectStart);
@@ -119,6 +126,7 @@ private:
     // Reports and export (reports.cpp)
     void chooseReport(QPushButton *button, char marker);
     void refreshReportTitle();
+    void clearReport();
     void showCashTotals(const QString &start, const QString &end, const QString &agent);
 
     // Update (update.cpp)

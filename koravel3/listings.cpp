@@ -1,4 +1,6 @@
+#include "core/columns.h"
 #include "core/statement.h"
+#include "core/validity.h"
 #include "database.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
@@ -11,30 +13,7 @@
 
 namespace {
 
-// Column positions of a principal / principal1 row read with "select *".
-enum Column {
-    Id = 0,
-    Name = 4,
-    Address = 5,
-    Contact = 6,
-    Telephone = 7,
-    Genre = 14,
-    Make = 15,
-    Model = 16,
-    Plate = 17,
-    PolicyNumber = 18,
-    StubNumber = 19,
-    Start = 20,
-    Expiry = 21,
-    Months = 24,
-    Energy = 25,
-    Power = 26,
-    Seats = 29,
-    Collected = 30,
-    Invoiced = 31,
-    ContactAddress = 39,
-    IssueCount = 40,
-};
+using namespace column;
 
 struct LabelColumn {
     QLabel *label;
@@ -42,16 +21,10 @@ struct LabelColumn {
     bool isDate;
 };
 
-// A date as the card shows it; an empty or invalid date shows nothing.
-QString dateText(const QVariant &value) {
-    const QDate date = value.toDate();
-    return date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : QString();
-}
-
 void showInLabels(const QSqlQuery &row, std::initializer_list<LabelColumn> fields) {
     for (const LabelColumn &field : fields) {
         const QVariant value = row.value(field.column);
-        field.label->setText(field.isDate ? dateText(value) : value.toString());
+        field.label->setText(field.isDate ? validity::shownDate(value.toDate()) : value.toString());
     }
 }
 
@@ -79,34 +52,37 @@ void Koravel3::searchPolicies(const char *selectStart) {
 }
 
 void Koravel3::on_tableView_pressed(const QModelIndex &index) {
-    // Not restricted to the agent: a plate that several agents insured
-    // leaves the row returned last in the form.
+    // Several agents may have insured the same plate: the agent's own policy
+    // is loaded (the newest one), another agent's only when the agent has
+    // none. A renewal then rewrites the row the agent meant.
     sql::Statement load("select *from principal where immat='");
-    load << index.data(Qt::DisplayRole).toString() << "' ";
+    load << index.data(Qt::DisplayRole).toString() << "' order by idpersonne='"
+         << ui->label_5->text() << "' desc, id desc limit 1";
     QSqlQuery row;
-    if (!sql::run(row, load))
+    if (!sql::run(row, load) || !row.next())
         return;
-    while (row.next()) {
-        ui->LID->setText(row.value(Id).toString());
-        ui->LEN->setText(row.value(Name).toString());
-        ui->LEP->setText(row.value(StubNumber).toString());
-        ui->LEA->setText(row.value(Address).toString());
-        ui->LEPAC->setText(row.value(Contact).toString());
-        ui->LETPH->setText(row.value(Telephone).toString());
-        ui->LEM->setText(row.value(Make).toString());
-        ui->CBG->setCurrentText(row.value(Genre).toString());
-        ui->LETP->setText(row.value(Model).toString());
-        ui->LEIM->setText(row.value(Plate).toString());
-        ui->LEPO->setText(row.value(PolicyNumber).toString());
-        // The months' change handler recomputes the period amounts here,
-        // as when the agent picks the months.
-        ui->CBNM->setCurrentText(row.value(Months).toString());
-        ui->CBE->setCurrentText(row.value(Energy).toString());
-        ui->CBP->setCurrentText(row.value(Power).toString());
-        ui->LENDP->setText(row.value(Seats).toString());
-        ui->LESE->setText(row.value(Collected).toString());
-        ui->LESF->setText(row.value(Invoiced).toString());
-    }
+    ui->LID->setText(row.value(Id).toString());
+    ui->LEN->setText(row.value(Name).toString());
+    ui->LEP->setText(row.value(StubNumber).toString());
+    ui->LEA->setText(row.value(Address).toString());
+    ui->LEPAC->setText(row.value(Contact).toString());
+    ui->LETPH->setText(row.value(Telephone).toString());
+    ui->LEM->setText(row.value(Make).toString());
+    ui->CBG->setCurrentText(row.value(Genre).toString());
+    ui->LETP->setText(row.value(Model).toString());
+    ui->LEIM->setText(row.value(Plate).toString());
+    ui->LEPO->setText(row.value(PolicyNumber).toString());
+    // The months' change handler runs here, as when the agent picks the
+    // months; what it computes from the previous form is cleared below.
+    ui->CBNM->setCurrentText(row.value(Months).toString());
+    ui->CBE->setCurrentText(row.value(Energy).toString());
+    ui->CBP->setCurrentText(row.value(Power).toString());
+    ui->LENDP->setText(row.value(Seats).toString());
+    ui->LESE->setText(row.value(Collected).toString());
+    ui->LESF->setText(row.value(Invoiced).toString());
+    // The premium on screen belonged to the previous customer: this policy
+    // is priced again (genre, power, months, CALCULER) before it is saved.
+    clearPremium();
 }
 
 void Koravel3::on_tableView_2_pressed(const QModelIndex &index) {

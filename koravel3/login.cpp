@@ -105,6 +105,8 @@ void Koravel3::logIn(bool fromPasswordField) {
     ui->label_7->setText(agent.value(6).toString());
     ui->label_8->setText(agent.value(4).toString());
     ui->login->setCurrentIndex(1);
+    // The window may have waited on the login page since yesterday.
+    showTodayAsEffectDate();
     checkForUpdates();
 
     sql::Statement total("select count(idpersonne) from principal where users='");

@@ -41,9 +41,14 @@ void Koravel3::on_CBG_textActivated(const QString &) {
     showInCombo(ui->CBTF, tariff::labelsStatement(category));
 }
 
-void Koravel3::on_CBNM_activated(int) {
+void Koravel3::on_CBNM_activated(int index) {
     const int months = amount::parse(ui->CBNM->currentText());
     ui->LEAU->setText(validity::expiryText(ui->LEDU->text(), months));
+    // Choosing the months already shown changes no index, so the period is
+    // not recomputed; after a reset or a policy load its premium is blank
+    // and would stay so whatever the agent does.
+    if (ui->LEPT_2->text().isEmpty() && tariff::categoryOfCaption(ui->CBCG->currentText()))
+        on_CBNM_currentIndexChanged(index);
 }
 
 void Koravel3::on_CBTL_currentTextChanged(const QString &) {

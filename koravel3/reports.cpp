@@ -145,6 +145,14 @@ void Koravel3::showCashTotals(const QString &start, const QString &end, const QS
     }
 }
 
+void Koravel3::clearReport() {
+    clearResult(ui->tableView_2);
+    for (QLineEdit *edit :
+         {ui->lineEditntalons, ui->lineEdit_pn, ui->frais, ui->lineEdit_t, ui->lineEdit_fga,
+          ui->lineEdit_pca, ui->lineEdit_pt, ui->lineEdit_c, ui->lineEdit_nar})
+        edit->clear();
+}
+
 void Koravel3::on_pushButton_14_released() {
     if (ui->label_55->text() != QLatin1String("3"))
         return;

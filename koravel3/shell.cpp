@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QLocale>
 #include <QPixmap>
+#include <QSignalBlocker>
 #include <QSqlQueryModel>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -76,7 +77,7 @@ Koravel3::Koravel3(QWidget *parent)
     }
     ui->LENDP->setPlaceholderText(QStringLiteral("NOMBRE DE PLACE"));
 
-    ui->LEDU->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    showTodayAsEffectDate();
 
     ui->tableView_2->setAlternatingRowColors(true);
     ui->tableView->setAlternatingRowColors(true);
@@ -136,6 +137,7 @@ void Koravel3::returnToLoginPage() {
     ui->lineEdit_passw_2->clear();
     resetPolicyForm();
     ui->LESF->clear();
+    forgetAgentWork();
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
@@ -152,10 +154,51 @@ void Koravel3::resetPolicyForm() {
     ui->dut->setTime(QTime(0, 0));
     ui->aut->setTime(QTime(0, 0));
     ui->CBG->setCurrentText(QStringLiteral("GENRE"));
-    clearCombo(ui->CBCG);
-    clearCombo(ui->CBTF);
+    clearPremium();
     ui->LENDP->clear();
     ui->LESE->clear();
+    // A window left open overnight must not issue policies that start
+    // yesterday.
+    showTodayAsEffectDate();
+}
+
+void Koravel3::clearPremium() {
+    // The period group is what a save writes: left from the previous
+    // customer, it would be saved with the next one.
+    for (QLineEdit *edit :
+         {ui->LEPN_2, ui->LETX_2, ui->LEFGA_2, ui->LEPCA_2, ui->LECP_2, ui->LEPT_2})
+        edit->clear();
+    clearCombo(ui->CBCG);
+    clearCombo(ui->CBTF);
+}
+
+void Koravel3::showTodayAsEffectDate() {
+    ui->LEDU->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+void Koravel3::forgetAgentWork() {
+    // The next agent at this counter must find nothing of the previous
+    // one: no customer, no policy card, no report, no list.
+    ui->lineEdit->clear();
+    ui->lineEdit_3->clear();
+    clearResult(ui->tableView);
+    {
+        const QSignalBlocker quiet(ui->LER); // no search for an agent who has left
+        ui->LER->clear();
+    }
+    for (QLabel *count : {ui->label_33, ui->label_34, ui->label_35})
+        count->clear();
+    clearReport();
+    for (QLineEdit *edit :
+         {ui->lineEdit_6, ui->lineEdit_7, ui->lineEdit_8, ui->lineEdit_9, ui->lineEdit_10})
+        edit->clear();
+    for (QLabel *label : {ui->label_23, ui->label_30, ui->label_40, ui->label_52, ui->label_54,
+                          ui->label_41, ui->label_42, ui->label_43, ui->label_44})
+        label->clear();
+    {
+        const QSignalBlocker quiet(ui->comboBox_3); // its change runs a statement
+        clearCombo(ui->comboBox_3);
+    }
 }
 
 void Koravel3::clearCombo(QComboBox *combo) {

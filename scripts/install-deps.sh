@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-mysql libqt6svg6
   libqrcodegencpp-dev
   mariadb-server mariadb-client
-  cups cups-client cups-bsd poppler-utils
+  cups cups-client cups-bsd poppler-utils zbar-tools
   openssl xvfb xauth desktop-file-utils dpkg-dev
   clang libclang-rt-14-dev iproute2 util-linux procps
 )

@@ -361,8 +361,10 @@ void IssuanceTest::firstIssueSendsTheFourStatements() {
 }
 
 void IssuanceTest::renewalRewritesTheRow() {
-    const int id =
-        db::addPolicy({{"nom", "'Fatou SOW'"}, {"padres", "'Ancienne adresse'"}, {"trie", "3"}});
+    const int id = db::addPolicy({{"nom", "'Fatou SOW'"},
+                                  {"immat", "'DK-1234-AB'"},
+                                  {"padres", "'Ancienne adresse'"},
+                                  {"trie", "3"}});
     const int other = db::addPolicy({{"nom", "'Fatou SOW'"}});
     QVERIFY(id > 0 && other > 0);
     fill(with(ordinaryForm(), {{"checkBox_25", "0"}, {"checkBox_26", "1"}}));
@@ -469,7 +471,8 @@ void IssuanceTest::valuesRoundTrip() {
         {"LEDU", "28/02/2024"},    {"LEAU", "27/02/2025"},
         {"LESF", "-17"},           {"LESE", "2147483647"},
     };
-    const int id = renewal ? db::addPolicy({}) : 0;
+    // A renewal keeps the plate of the policy it renews.
+    const int id = renewal ? db::addPolicy({{"immat", "'DK-1234-AB'"}}) : 0;
     fill(with(ordinaryForm(), odd));
     if (renewal)
         child<QLabel>("LID")->setText(QString::number(id));
@@ -646,7 +649,7 @@ void IssuanceTest::serverErrorRollsBack() {
     QFETCH(QStringList, breakIt);
     QFETCH(QStringList, undo);
     QFETCH(QString, message);
-    const int id = db::addPolicy({{"trie", "2"}});
+    const int id = db::addPolicy({{"trie", "2"}, {"immat", "'DK-1234-AB'"}});
     QVERIFY(id > 0);
     restore = undo;
     for (const QString &statement : breakIt) {

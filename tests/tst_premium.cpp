@@ -665,7 +665,7 @@ void PremiumTest::powerWithoutBracketOnlyReloadsParameters() {
     setText("difcomm", QStringLiteral("x"));
     QTest::mouseClick(child<QPushButton>("pushButton_4"), Qt::LeftButton);
     pick("CBP", QStringLiteral("9"));
-    QCOMPARE(periodGroup(), period);
+    QCOMPARE(periodGroup(), QStringList(6, QString()));
     QCOMPARE(child<QComboBox>("CBTF")->count(), 0);
     QCOMPARE(text("difcomm"), QStringLiteral("5"));
 }
@@ -784,7 +784,7 @@ void PremiumTest::monthsWithoutCategory() {
     m_expectedBoxes = 2;
     QCOMPARE(m_boxes->boxes().size(), 2);
     QCOMPARE(m_boxes->boxes().at(1).title, QStringLiteral("erreur"));
-    QCOMPARE(periodGroup(), QStringList({"4469", "747", "112", "395", "3000", "777"}));
+    QCOMPARE(periodGroup(), QStringList(6, QString()));
 }
 
 void PremiumTest::failingTariffStatement() {

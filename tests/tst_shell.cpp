@@ -763,11 +763,13 @@ void ShellTest::activityAnywhereKeepsSession() {
 void ShellTest::newClearsThePolicyForm() {
     auto *pages = child<QStackedWidget>("login");
     pages->setCurrentIndex(1);
-    const QStringList cleared{"LEN",  "LEP",   "LEA",   "LEPAC", "LETPH", "LEPN",
-                              "LETX", "LEFGA", "LEPT",  "LEM",   "LETP",  "LEIM",
-                              "LEPO", "LEAU",  "LENDP", "LESE",  "LESF"};
-    const QStringList kept{"LEDU",   "LECP",   "LEPCA",   "lineEdit", "lineEdit_3", "lineEditr",
-                           "LEPN_2", "LETX_2", "LEFGA_2", "LEPCA_2",  "LECP_2",     "LEPT_2"};
+    // The period group goes too: left from the previous customer it would be
+    // saved with the next one.
+    const QStringList cleared{"LEN",    "LEP",     "LEA",     "LEPAC",  "LETPH", "LEPN",
+                              "LETX",   "LEFGA",   "LEPT",    "LEM",    "LETP",  "LEIM",
+                              "LEPO",   "LEAU",    "LENDP",   "LESE",   "LESF",  "LEPN_2",
+                              "LETX_2", "LEFGA_2", "LEPCA_2", "LECP_2", "LEPT_2"};
+    const QStringList kept{"LEDU", "LECP", "LEPCA", "lineEdit", "lineEdit_3", "lineEditr"};
     for (const QString &name : cleared + kept)
         if (name != "LEDU")
             window->findChild<QLineEdit *>(name)->setText(name + "-value");

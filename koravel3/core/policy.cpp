@@ -54,7 +54,17 @@ bool isDateText(const QString &text) {
     return QDate::fromString(text, QStringLiteral("dd/MM/yyyy")).isValid();
 }
 
+bool premiumMissing(const PolicyRecord &r) {
+    if (r.categorie.isEmpty() || r.prime.isEmpty())
+        return true;
+    return r.coutpolice.isEmpty() && r.taxe.isEmpty() && r.fga.isEmpty() && r.pca.isEmpty();
+}
+
 QString refusal(const PolicyRecord &record) {
+    if (premiumMissing(record))
+        return QStringLiteral("La prime de ce formulaire n'a pas été calculée : choisissez le "
+                              "genre et la puissance, puis le nombre de mois, et appuyez sur "
+                              "CALCULER. Rien n'a été enregistré.");
     const struct {
         const QString &text;
         const char *caption;
@@ -134,6 +144,27 @@ qsizetype characterCount(const QString &text) {
         ++count;
     }
     return count;
+}
+
+sql::Statement storedPlate(const QString &key) {
+    sql::Statement st("select immat,police from principal where id='");
+    st << key << "'";
+    return st;
+}
+
+sql::Statement storedPolicy(const QString &key) {
+    sql::Statement st("select *from principal where id='");
+    st << key << "'";
+    return st;
+}
+
+QString overwriteRefusal(const QString &key, const QString &number, const QString &storedPlate,
+                         const QString &formPlate) {
+    return QStringLiteral("Le formulaire est encore celui de la police n° %1 (immatriculation %2, "
+                          "fiche %3) : l'enregistrer avec l'immatriculation %4 remplacerait "
+                          "cette police. Pour une nouvelle police, appuyez d'abord sur "
+                          "NOUVEAU/CLEAR. Rien n'a été enregistré.")
+        .arg(number, storedPlate, key, formPlate);
 }
 
 sql::Statement historyInsert(const PolicyRecord &record) {

@@ -69,11 +69,27 @@ bool isDateText(const QString &text);
 // character outside the Basic Multilingual Plane counts once).
 qsizetype characterCount(const QString &text);
 
-// The refusal naming the first field that the database would refuse or
+// True when the form does not carry a premium computed for it: no
+// category, no period premium, or a period group that holds no amount at
+// all (what the form reset and a policy load leave).
+bool premiumMissing(const PolicyRecord &record);
+
+// The refusal for a form whose premium was not computed, then the one
+// naming the first field that the database would refuse or
 // store wrongly (an amount of the period group or the invoice total that is
 // not an integer, a validity date that is not a real date, a text longer
 // than its column), or an empty text when every field can be written.
 QString refusal(const PolicyRecord &record);
+
+// The plate and the policy number of the policy whose id is the key.
+sql::Statement storedPlate(const QString &key);
+// The whole principal row whose id is the key.
+sql::Statement storedPolicy(const QString &key);
+
+// Why a renewal of the policy (key, number, stored plate) is refused when
+// the form carries another plate.
+QString overwriteRefusal(const QString &key, const QString &number, const QString &storedPlate,
+                         const QString &formPlate);
 
 // Statement 1: the history row in principal1.
 sql::Statement historyInsert(const PolicyRecord &record);

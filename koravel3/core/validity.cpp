@@ -12,4 +12,8 @@ QString expiryText(const QString &effect, int months) {
     return end.isValid() ? end.toString(dateFormat) : QString();
 }
 
+QString shownDate(const QDate &date) {
+    return date.isValid() ? date.toString(dateFormat) : QString();
+}
+
 } // namespace validity

@@ -19,4 +19,7 @@ QDate expiry(const QDate &effect, int months);
 // dd/MM/yyyy date.
 QString expiryText(const QString &effect, int months);
 
+// A stored date as the window shows it; empty for an empty or invalid date.
+QString shownDate(const QDate &date);
+
 } // namespace validity

@@ -223,4 +223,13 @@ QStringList statementsSentDuring(const std::function<void()> &action) {
     return statements;
 }
 
+QStringList writes(const QStringList &statements) {
+    QStringList out;
+    for (const QString &statement : statements)
+        if (statement.startsWith(QLatin1String("insert")) ||
+            statement.startsWith(QLatin1String("update")))
+            out << statement;
+    return out;
+}
+
 } // namespace testsupport::db

@@ -47,6 +47,8 @@ QString literal(const QString &text);
 // The statements that the program's connection (user agnt) sent to the
 // server while the action ran, in order, read from the server's general log.
 QStringList statementsSentDuring(const std::function<void()> &action);
+// Those of the statements that change data (insert and update).
+QStringList writes(const QStringList &statements);
 
 // Stops or starts the program's database server through the rig script
 // ("stop" / "start"); the fixture connection is reopened afterwards.

@@ -9,6 +9,7 @@ namespace testsupport {
 struct ModalWatcher::Private {
     QMessageBox::StandardButton answer;
     QList<SeenBox> boxes;
+    std::function<void(const SeenBox &)> whileOpen;
     QTimer timer{};
 };
 
@@ -27,6 +28,8 @@ ModalWatcher::ModalWatcher(QMessageBox::StandardButton answer)
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
         d->boxes.append(seen);
+        if (d->whileOpen)
+            d->whileOpen(seen);
         QAbstractButton *button = box->button(d->answer);
         if (!button && !box->buttons().isEmpty())
             button = box->buttons().constFirst();
@@ -52,6 +55,10 @@ SeenBox ModalWatcher::first() const {
 
 void ModalWatcher::setAnswer(QMessageBox::StandardButton answer) {
     d->answer = answer;
+}
+
+void ModalWatcher::whileOpen(std::function<void(const SeenBox &)> action) {
+    d->whileOpen = std::move(action);
 }
 
 } // namespace testsupport

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace testsupport {
 
 // What a modal message box showed before the test closed it.
@@ -29,6 +31,9 @@ public:
     // The first box, or an empty record when none was shown.
     SeenBox first() const;
     void setAnswer(QMessageBox::StandardButton answer);
+    // Runs while a box is open, before it is answered: what happens behind
+    // a box the agent leaves open.
+    void whileOpen(std::function<void(const SeenBox &)> action);
 
 private:
     struct Private;

@@ -1,0 +1,18 @@
+#include "support/window.h"
+
+#include <QAbstractItemView>
+#include <QTest>
+
+namespace testsupport {
+
+void pressCell(QAbstractItemView *view, int row, int column, bool click) {
+    const QModelIndex index = view->model()->index(row, column);
+    view->scrollTo(index);
+    const QPoint centre = view->visualRect(index).center();
+    if (click)
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    else
+        QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+}
+
+} // namespace testsupport

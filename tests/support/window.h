@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDebug>
+#include <QObject>
+
+class QAbstractItemView;
+
+namespace testsupport {
+
+// The widget of that object name under the window; a warning names the
+// missing one, so a misspelt name shows in the test's output.
+template <typename T> T *child(const QObject *window, const char *name) {
+    T *found = window->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qWarning() << "no child" << name;
+    return found;
+}
+
+// A real mouse press (and release, when click is true) on the centre of a
+// cell, as an agent picks a row of a list.
+void pressCell(QAbstractItemView *view, int row, int column, bool click = false);
+
+} // namespace testsupport

@@ -1,0 +1,446 @@
+// An agent's ordinary day at the counter, driven as the agent drives it:
+// the next customer typed over the last one, a colleague's policy on the
+// same plate, a policy loaded after another was priced, a window left open
+// overnight, the next agent at the same counter, a time-out behind the
+// confirmation, and a reprint. Checked on the real server and print queue.
+#include "core/validity.h"
+#include "koravel3.h"
+#include "support/dbfixture.h"
+#include "support/guard.h"
+#include "support/modal.h"
+#include "support/policyform.h"
+#include "support/printqueue.h"
+#include "support/window.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+
+namespace db = testsupport::db;
+namespace form = testsupport::policyform;
+namespace printqueue = testsupport::printqueue;
+using testsupport::child;
+using testsupport::SeenBox;
+
+namespace {
+
+const char *const taxiCategory = "CATEGORIE 4: véhicules aménages pour le transport de marchandise";
+
+QString today() {
+    return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+// Everything a save or a reprint could change.
+QStringList policyTables() {
+    QStringList out;
+    for (const char *table : {"principal", "principal1", "clients"})
+        out << db::rows(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)));
+    return out;
+}
+
+QStringList wordsOf(const QString &pdf) {
+    QStringList out;
+    for (const printqueue::Word &word : printqueue::words(pdf))
+        out << word.text;
+    return out;
+}
+
+// The texts of the QR codes on a printed page, read by zbarimg.
+QStringList codesOn(const QString &pdf) {
+    const QString png = pdf + QStringLiteral(".png");
+    if (!printqueue::render(pdf, 150).save(png))
+        return {};
+    QProcess zbar;
+    zbar.start(QStringLiteral("zbarimg"),
+               {QStringLiteral("--quiet"), QStringLiteral("--raw"), png});
+    zbar.waitForFinished(30000);
+    QFile::remove(png);
+    return QString::fromUtf8(zbar.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class AgentDayTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void nextCustomerTypedOverTheLast_data();
+    void nextCustomerTypedOverTheLast();
+    void pressLoadsTheAgentsOwnPolicy_data();
+    void pressLoadsTheAgentsOwnPolicy();
+    void loadedPolicyIsPricedAgain();
+    void effectDateIsToday_data();
+    void effectDateIsToday();
+    void nothingLeftForTheNextAgent_data();
+    void nothingLeftForTheNextAgent();
+    void timeOutBehindTheConfirmation();
+    void reprintLoadedPolicy();
+    void reprintWithoutPolicy();
+
+private:
+    template <typename T> T *get(const char *name) const { return child<T>(window.get(), name); }
+    void logIn(const QString &user, const QString &password);
+    void fill(const form::Values &values);
+    QList<SeenBox> clickSave(QStringList *jobs = nullptr);
+    void invoke(const char *slot);
+    // A standard list on the home table, as the agent's lists show plates.
+    void listPlate(const QString &plate);
+
+    std::unique_ptr<Koravel3> window;
+    QString agent;
+};
+
+void AgentDayTest::initTestCase() {
+    testsupport::failOnConnectWarnings();
+    printqueue::useRigServer();
+    QVERIFY2(db::admin().isOpen(), "the test database server must be running");
+    QVERIFY2(printqueue::serverRunning(), "the rig's print server must be running");
+}
+
+void AgentDayTest::init() {
+    QVERIFY(db::reset());
+    agent = QString::number(db::addAgent("awa", "pw1", "Awa DIOP"));
+    window = std::make_unique<Koravel3>();
+    logIn("awa", "pw1");
+}
+
+void AgentDayTest::cleanup() {
+    window.reset();
+}
+
+void AgentDayTest::logIn(const QString &user, const QString &password) {
+    get<QLineEdit>("lineEdit_user_2")->setText(user);
+    get<QLineEdit>("lineEdit_passw_2")->setText(password);
+    QTest::mouseClick(get<QPushButton>("pushButton_c"), Qt::LeftButton);
+    QCOMPARE(get<QStackedWidget>("login")->currentIndex(), 1);
+}
+
+void AgentDayTest::fill(const form::Values &values) {
+    const QStringList failed = form::fill(window.get(), values);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed.join(QLatin1Char(' '))));
+}
+
+QList<SeenBox> AgentDayTest::clickSave(QStringList *jobs) {
+    testsupport::ModalWatcher watcher;
+    const QStringList printed = printqueue::documentsPrintedDuring(
+        [&] { QTest::mouseClick(get<QPushButton>("pushButton_3"), Qt::LeftButton); });
+    if (jobs)
+        *jobs = printed;
+    return watcher.boxes();
+}
+
+void AgentDayTest::invoke(const char *slot) {
+    QVERIFY2(QMetaObject::invokeMethod(window.get(), slot), slot);
+}
+
+void AgentDayTest::listPlate(const QString &plate) {
+    auto *model = new QStandardItemModel(0, 1, window.get());
+    model->appendRow(new QStandardItem(plate));
+    get<QTableView>("tableView")->setModel(model);
+}
+
+void AgentDayTest::nextCustomerTypedOverTheLast_data() {
+    QTest::addColumn<QString>("plate");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("another plate") << "DK-9999-ZZ" << true;
+    QTest::newRow("the same plate") << "DK-1234-AB" << false;
+}
+
+void AgentDayTest::nextCustomerTypedOverTheLast() {
+    QFETCH(QString, plate);
+    QFETCH(bool, refused);
+    fill(form::with(form::ordinary(), {{"label_5", agent}}));
+    QCOMPARE(clickSave().value(0).text, QStringLiteral("ENREGISTRER"));
+    const QString saved = get<QLabel>("LID")->text();
+    const QStringList before = policyTables();
+
+    // The next customer typed over the form, without NOUVEAU/CLEAR.
+    fill({{"LEN", "Moussa FALL"}, {"LEIM", plate}, {"LEPO", "POL-900"}});
+    QStringList jobs;
+    const QList<SeenBox> boxes = clickSave(&jobs);
+    QCOMPARE(boxes.size(), 1);
+    if (refused) {
+        QCOMPARE(boxes.first().title, QStringLiteral("information"));
+        QCOMPARE(boxes.first().icon, QMessageBox::Information);
+        for (const char *named : {"POL-778", "DK-1234-AB", "NOUVEAU/CLEAR"})
+            QVERIFY2(boxes.first().text.contains(QLatin1String(named)),
+                     qPrintable(boxes.first().text));
+        QCOMPARE(policyTables(), before);
+        QVERIFY(jobs.isEmpty());
+        QCOMPARE(get<QLineEdit>("LEN")->text(), QStringLiteral("Moussa FALL"));
+        QCOMPARE(get<QLineEdit>("LEIM")->text(), plate);
+    } else {
+        QCOMPARE(boxes.first().text, QStringLiteral("MIS A JOUR.."));
+        QCOMPARE(db::rows("SELECT COUNT(*), MAX(nom), MAX(trie) FROM principal"),
+                 QStringList("1|Moussa FALL|2"));
+        QCOMPARE(db::scalar("SELECT COUNT(*) FROM principal1").toInt(), 2);
+        QCOMPARE(jobs.size(), 1);
+    }
+    QCOMPARE(get<QLabel>("LID")->text(), saved);
+}
+
+void AgentDayTest::pressLoadsTheAgentsOwnPolicy_data() {
+    QTest::addColumn<QStringList>("owners"); // in the order the rows are inserted
+    QTest::addColumn<int>("loaded");         // index of the row the press loads
+    QTest::newRow("own rows and a colleague's newer one")
+        << QStringList{"own", "colleague", "own", "colleague"} << 2;
+    QTest::newRow("only a colleague's rows") << QStringList{"colleague", "colleague"} << 1;
+}
+
+void AgentDayTest::pressLoadsTheAgentsOwnPolicy() {
+    QFETCH(QStringList, owners);
+    QFETCH(int, loaded);
+    const QString colleague = QString::number(db::addAgent("ousmane", "pw2"));
+    QList<int> ids;
+    for (int i = 0; i < owners.size(); ++i)
+        ids << db::addPolicy(
+            {{"idpersonne", db::literal(owners.at(i) == "own" ? agent : colleague)},
+             {"immat", "'DK-7777-CC'"},
+             {"nom", db::literal(QStringLiteral("CLIENT %1").arg(i))}});
+    listPlate(QStringLiteral("DK-7777-CC"));
+    testsupport::ModalWatcher watcher; // months with no category: "erreur"
+    const QStringList sent = db::statementsSentDuring(
+        [&] { testsupport::pressCell(get<QTableView>("tableView"), 0, 0); });
+    QVERIFY2(
+        sent.contains(QStringLiteral("select *from principal where immat='DK-7777-CC' order by "
+                                     "idpersonne='%1' desc, id desc limit 1")
+                          .arg(agent)),
+        qPrintable(sent.join(QLatin1Char('\n'))));
+    QCOMPARE(get<QLabel>("LID")->text(), QString::number(ids.at(loaded)));
+    QCOMPARE(get<QLineEdit>("LEN")->text(), QStringLiteral("CLIENT %1").arg(loaded));
+}
+
+void AgentDayTest::loadedPolicyIsPricedAgain() {
+    const auto price = [&](const QString &genre, const QString &power) {
+        get<QComboBox>("CBG")->setCurrentText(genre);
+        QVERIFY(
+            QMetaObject::invokeMethod(window.get(), "on_CBG_textActivated", Q_ARG(QString, genre)));
+        get<QComboBox>("CBP")->setCurrentText(power);
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBP_activated",
+                                          Q_ARG(int, get<QComboBox>("CBP")->currentIndex())));
+    };
+    const auto chooseMonths = [&](const QString &months) {
+        auto *combo = get<QComboBox>("CBNM");
+        combo->setCurrentText(months);
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBNM_activated",
+                                          Q_ARG(int, combo->currentIndex())));
+    };
+    const auto periodGroup = [&] {
+        QStringList texts;
+        for (const char *name : {"LEPN_2", "LETX_2", "LEFGA_2", "LEPCA_2", "LECP_2", "LEPT_2"})
+            texts << get<QLineEdit>(name)->text();
+        return texts;
+    };
+
+    // Customer X priced: V.P, power 9, 12 months.
+    price("V.P", "9");
+    chooseMonths("12");
+    QCOMPARE(get<QLineEdit>("LEPT_2")->text(), QStringLiteral("53628"));
+    QTest::mouseClick(get<QPushButton>("pushButton_4"), Qt::LeftButton);
+    QCOMPARE(periodGroup(), QStringList(6, QString()));
+
+    // Customer Y's TAXI policy, loaded from the search.
+    const int y = db::addPolicy({{"idpersonne", db::literal(agent)},
+                                 {"nom", "'Yacine BA'"},
+                                 {"genre", "'TAXI'"},
+                                 {"immat", "'DK-5555-TX'"},
+                                 {"nbrdemois", "'6'"},
+                                 {"forcefiscal", "'5'"},
+                                 {"categorie", db::literal(QString::fromUtf8(taxiCategory))},
+                                 {"tranchef", "'5a7'"},
+                                 {"prime", "88194"}});
+    const QStringList stored =
+        db::rows(QStringLiteral("SELECT * FROM principal WHERE id=%1").arg(y));
+    get<QLineEdit>("LER")->setText(QStringLiteral("DK-5555"));
+    {
+        testsupport::ModalWatcher watcher; // months with no category: "erreur"
+        testsupport::pressCell(get<QTableView>("tableView"), 0, 0);
+    }
+    QCOMPARE(get<QLabel>("LID")->text(), QString::number(y));
+    QCOMPARE(periodGroup(), QStringList(6, QString()));
+    QCOMPARE(get<QComboBox>("CBCG")->count(), 0);
+    QCOMPARE(get<QComboBox>("CBTF")->count(), 0);
+
+    // Saved before pricing: refused, Y's row untouched.
+    {
+        testsupport::ModalWatcher watcher;
+        chooseMonths("12");
+    }
+    const QStringList before = policyTables();
+    QStringList jobs;
+    QList<SeenBox> boxes = clickSave(&jobs);
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().title, QStringLiteral("information"));
+    QVERIFY2(boxes.first().text.contains(QLatin1String("CALCULER")),
+             qPrintable(boxes.first().text));
+    QCOMPARE(policyTables(), before);
+    QVERIFY(jobs.isEmpty());
+
+    // Priced for Y (the months already shown chosen again), then saved.
+    price("TAXI", "5");
+    chooseMonths("12");
+    QCOMPARE(periodGroup(), QStringList({"14699", "19410", "4783", "1470", "3000", "176388"}));
+    QTest::mouseClick(get<QPushButton>("PBC"), Qt::LeftButton);
+    boxes = clickSave();
+    QCOMPARE(boxes.value(0).text, QStringLiteral("MIS A JOUR.."));
+    QCOMPARE(db::rows(QStringLiteral("SELECT prime,taxe,fga,pca,coutpolice,primetotal,categorie,"
+                                     "tranchef,trie FROM principal WHERE id=%1")
+                          .arg(y)),
+             QStringList(QStringLiteral("176388|19410|4783|1470|3000|203581|%1|5a7|2")
+                             .arg(QString::fromUtf8(taxiCategory))));
+}
+
+void AgentDayTest::effectDateIsToday_data() {
+    QTest::addColumn<QString>("action");
+    QTest::newRow("NOUVEAU/CLEAR") << "pushButton_4";
+    QTest::newRow("log-out") << "pushButton_2";
+    QTest::newRow("time-out") << "onTimeout";
+    QTest::newRow("login") << "login";
+}
+
+void AgentDayTest::effectDateIsToday() {
+    QFETCH(QString, action);
+    if (action == QLatin1String("login"))
+        QTest::mouseClick(get<QPushButton>("pushButton_2"), Qt::LeftButton);
+    get<QLineEdit>("LEDU")->setText(QStringLiteral("07/12/2026"));
+    if (action == QLatin1String("login"))
+        logIn("awa", "pw1");
+    else if (action == QLatin1String("onTimeout"))
+        invoke("onTimeout");
+    else
+        QTest::mouseClick(get<QPushButton>(qPrintable(action)), Qt::LeftButton);
+    QCOMPARE(get<QLineEdit>("LEDU")->text(), today());
+}
+
+void AgentDayTest::nothingLeftForTheNextAgent_data() {
+    QTest::addColumn<bool>("timeOut");
+    QTest::newRow("log-out") << false;
+    QTest::newRow("time-out") << true;
+}
+
+void AgentDayTest::nothingLeftForTheNextAgent() {
+    QFETCH(bool, timeOut);
+    db::addPolicy({{"idpersonne", db::literal(agent)}, {"padres", "'Rue 4'"}});
+    db::addPolicy({{"idpersonne", db::literal(agent)}}, true);
+    // The cash-desk report of today, its commission, and a policy card.
+    QTest::mouseClick(get<QPushButton>("pushButton_8"), Qt::LeftButton);
+    QTest::mouseClick(get<QPushButton>("pushButton_13"), Qt::LeftButton);
+    QTest::mouseClick(get<QPushButton>("pushButton_14"), Qt::LeftButton);
+    auto *report = get<QTableView>("tableView_2");
+    QCOMPARE(report->model()->rowCount(), 1);
+    testsupport::pressCell(report, 0, 2, true);
+    QCOMPARE(get<QLineEdit>("lineEdit_10")->text(), QStringLiteral("Rue 4"));
+    fill({{"lineEdit", "Rue 10 Dakar"}, {"LEN", "Fatou SOW"}});
+
+    const QStringList edits{"lineEditntalons", "lineEdit_pn",  "frais",       "lineEdit_t",
+                            "lineEdit_fga",    "lineEdit_pca", "lineEdit_pt", "lineEdit_c",
+                            "lineEdit_nar",    "lineEdit_6",   "lineEdit_7",  "lineEdit_8",
+                            "lineEdit_9",      "lineEdit_10",  "lineEdit",    "LEN"};
+    const QStringList labels{"label_23", "label_30", "label_40", "label_52", "label_54",
+                             "label_41", "label_42", "label_43", "label_44"};
+    const auto shown = [&] {
+        QStringList texts;
+        for (const QString &name : edits)
+            texts << get<QLineEdit>(qPrintable(name))->text();
+        for (const QString &name : labels)
+            texts << get<QLabel>(qPrintable(name))->text();
+        texts << QString::number(report->model()->rowCount())
+              << QString::number(report->model()->columnCount())
+              << QString::number(get<QComboBox>("comboBox_3")->count());
+        return texts;
+    };
+    QVERIFY(shown().count(QString()) < edits.size() + labels.size() - 10);
+
+    if (timeOut)
+        invoke("onTimeout");
+    else
+        QTest::mouseClick(get<QPushButton>("pushButton_2"), Qt::LeftButton);
+    const QStringList blank = QStringList(edits.size() + labels.size(), QString()) << "0"
+                                                                                   << "0"
+                                                                                   << "0";
+    QCOMPARE(shown(), blank);
+    db::addAgent("ousmane", "pw2");
+    logIn("ousmane", "pw2");
+    QCOMPARE(shown(), blank);
+}
+
+void AgentDayTest::timeOutBehindTheConfirmation() {
+    fill(form::with(form::ordinary(), {{"label_5", agent}}));
+    testsupport::ModalWatcher watcher;
+    watcher.whileOpen([&](const SeenBox &box) {
+        if (box.title == QLatin1String("save"))
+            invoke("onTimeout");
+    });
+    const QStringList jobs = printqueue::documentsPrintedDuring(
+        [&] { QTest::mouseClick(get<QPushButton>("pushButton_3"), Qt::LeftButton); });
+    QCOMPARE(watcher.boxes().size(), 1);
+    QCOMPARE(get<QStackedWidget>("login")->currentIndex(), 0);
+    QCOMPARE(get<QLineEdit>("LEN")->text(), QString());
+    QCOMPARE(jobs.size(), 1);
+    const QStringList words = wordsOf(jobs.first());
+    for (const char *saved : {"Fatou", "SOW", "DK-1234-AB", "POL-778", "01/02/2025", "31/01/2026"})
+        QVERIFY2(words.count(QLatin1String(saved)) >= 2, saved);
+}
+
+void AgentDayTest::reprintLoadedPolicy() {
+    const int id = db::addPolicy({{"idpersonne", db::literal(agent)},
+                                  {"nom", "'Ibrahima NDIAYE'"},
+                                  {"immat", "'DK-4242-RP'"},
+                                  {"police", "'POL-4242'"},
+                                  {"valable", "'2025-03-01'"},
+                                  {"valabl", "'2026-02-28'"}});
+    get<QLineEdit>("LER")->setText(QStringLiteral("DK-4242"));
+    {
+        testsupport::ModalWatcher watcher; // months with no category: "erreur"
+        testsupport::pressCell(get<QTableView>("tableView"), 0, 0);
+    }
+    QCOMPARE(get<QLabel>("LID")->text(), QString::number(id));
+    get<QLineEdit>("LEN")->setText(QStringLiteral("edited, not saved"));
+
+    const QStringList before = policyTables();
+    QStringList sent;
+    testsupport::ModalWatcher watcher;
+    const QStringList jobs = printqueue::documentsPrintedDuring([&] {
+        sent = db::statementsSentDuring([&] { get<QAction>("actionReimprimer")->trigger(); });
+    });
+    QCOMPARE(watcher.boxes().size(), 0);
+    QCOMPARE(jobs.size(), 2);
+    const QStringList front = wordsOf(jobs.at(0));
+    for (const char *stored : {"NDIAYE", "DK-4242-RP", "POL-4242", "01/03/2025", "28/02/2026"})
+        QVERIFY2(front.count(QLatin1String(stored)) >= 2, stored);
+    QVERIFY(!front.contains(QStringLiteral("edited,")));
+    QCOMPARE(codesOn(jobs.at(1)), QStringList({QString::number(id), QString::number(id)}));
+    QCOMPARE(db::writes(sent), QStringList());
+    QCOMPARE(policyTables(), before);
+}
+
+void AgentDayTest::reprintWithoutPolicy() {
+    QCOMPARE(get<QAction>("actionReimprimer")->text(), QStringLiteral("Réimprimer le talon"));
+    testsupport::ModalWatcher watcher;
+    const QStringList jobs =
+        printqueue::documentsPrintedDuring([&] { get<QAction>("actionReimprimer")->trigger(); });
+    QCOMPARE(watcher.boxes().size(), 1);
+    QCOMPARE(watcher.first().title, QStringLiteral("information"));
+    QVERIFY(watcher.first().text.startsWith(QStringLiteral("Aucune police")));
+    QCOMPARE(watcher.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(jobs.isEmpty());
+}
+
+QTEST_MAIN(AgentDayTest)
+#include "tst_agentday.moc"
