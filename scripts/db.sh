@@ -57,6 +57,8 @@ CREATE USER IF NOT EXISTS 'agnt'@'%' IDENTIFIED BY 'tulvo';
 GRANT SELECT, INSERT, UPDATE, DELETE ON assurebdd.* TO 'agnt'@'%';
 SQL
   client assurebdd <"$root/schema/schema.sql"
+  # A data folder made by an earlier version keeps its old tables.
+  client assurebdd <"$root/schema/upgrade.sql"
   if [ "$(client -N assurebdd -e 'SELECT COUNT(*) FROM categorie1')" = "0" ]; then
     client assurebdd <"$root/schema/tariffs.sql"
     client assurebdd <"$root/schema/demo.sql"
