@@ -44,7 +44,7 @@ sock=$dir/mysqld.sock
 # Nothing may listen on the address already: a server there would be
 # measured instead of ours, or ours could not bind.
 if ss -Hltn 2>/dev/null | awk '{print $4}' | grep -qxE "($host|0\.0\.0\.0|\*|\[::\]):3306"; then
-  echo "bench: another server listens on $host:3306; stop it first (e.g. KORAVEL_DB_HOST=$host bash scripts/db.sh stop)" >&2
+  echo "bench: another server listens on $host:3306; stop it first (e.g. KORAVEL_DB_HOST=$host bash scripts/db.sh stop [--test])" >&2
   exit 1
 fi
 if (exec 3<>"/dev/tcp/$host/3306") 2>/dev/null; then
@@ -110,5 +110,9 @@ SQL
 client assurebdd <"$root/schema/schema.sql"
 client assurebdd <"$root/schema/tariffs.sql"
 
+# A koravel3.ini that names this server, whatever the machine's or the
+# user's own file says.
+XDG_CONFIG_HOME=$(KORAVEL_DB_HOST=$host KORAVEL_DB_DIR=$dir bash "$root/scripts/db.sh" config)
+export XDG_CONFIG_HOME
 echo "bench: server on $host:3306, data in $dir" >&2
 "$bench" run "$@"

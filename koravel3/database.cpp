@@ -1,12 +1,13 @@
 #include "database.h"
 
-#include "core/config.h"
+#include "core/connectionsettings.h"
 #include "core/statement.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
 #include <QComboBox>
 #include <QDebug>
+#include <QLabel>
 #include <QSqlQueryModel>
 #include <QTableView>
 
@@ -73,6 +74,10 @@ QSqlQuery run(const Statement &statement) {
 } // namespace sql
 
 bool Koravel3::connectDatabase() {
+    // Read on each connection, so that a corrected INI file takes effect at
+    // the next login without restarting the program.
+    const connection::Settings server = connection::load();
+
     // Drop the earlier handle first so that Qt does not warn about a
     // connection still in use when the name is registered again.
     db = QSqlDatabase();
@@ -80,11 +85,11 @@ bool Koravel3::connectDatabase() {
         QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
 
     db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"));
-    db.setDatabaseName(QStringLiteral("assurebdd"));
-    db.setUserName(QStringLiteral("agnt"));
-    db.setPassword(QStringLiteral("tulvo"));
-    db.setHostName(QString::fromUtf8(config::databaseHost));
-    db.setPort(3306);
+    db.setDatabaseName(QLatin1String(connection::databaseName));
+    db.setUserName(server.user);
+    db.setPassword(server.password);
+    db.setHostName(server.host);
+    db.setPort(server.port);
     // An unreachable server must not freeze the window for the client
     // library's default of several minutes.
     db.setConnectOptions(QStringLiteral(
@@ -95,6 +100,9 @@ bool Koravel3::connectDatabase() {
         qDebug() << "connecter.....";
     else
         qDebug() << "impossible de se connection";
+    // The agent and the support see which server the counter works with.
+    if (auto *label = findChild<QLabel *>(QStringLiteral("serverLabel")))
+        label->setText(connection::describe(server, opened));
     return opened;
 }
 

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QPixmap>
 #include <QSignalBlocker>
@@ -40,6 +41,9 @@ Koravel3::Koravel3(QWidget *parent)
     ui->login->setCurrentIndex(0);
     ui->progressBar->hide();
 
+    auto *serverLabel = new QLabel(this);
+    serverLabel->setObjectName(QStringLiteral("serverLabel"));
+    ui->statusbar->addPermanentWidget(serverLabel);
     if (connectDatabase())
         ui->label_4->setPixmap(QPixmap(QStringLiteral(":/log/QUIRO.png")));
     else

@@ -4,11 +4,11 @@ SET NAMES utf8mb4;
 INSERT INTO personnes (id, `user`, `password`, nom, telephone, email, adresse)
 SELECT 1, 'demo', 'demo123', 'Awa DIALLO', '+221 77 000 00 01', 'awa.diallo@exemple.sn',
        'Avenue Bourguiba, Dakar'
-WHERE NOT EXISTS (SELECT 1 FROM personnes WHERE id = 1);
+FROM DUAL WHERE NOT EXISTS (SELECT 1 FROM personnes WHERE id = 1);
 INSERT INTO personnes (id, `user`, `password`, nom, telephone, email, adresse)
 SELECT 2, 'caisse2', 'caisse2', 'Moussa NDIAYE', '+221 77 000 00 02', 'moussa.ndiaye@exemple.sn',
        'Rue 10, Thiès'
-WHERE NOT EXISTS (SELECT 1 FROM personnes WHERE id = 2);
+FROM DUAL WHERE NOT EXISTS (SELECT 1 FROM personnes WHERE id = 2);
 
 INSERT INTO principal (idpersonne, users, `password`, nom, adresse, persacontacter, telephone,
   coutpolice, prime, taxe, fga, pca, primetotal, genre, marque, `type`, immat, police,

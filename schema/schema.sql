@@ -1,15 +1,18 @@
--- Tables of the agency database "assurebdd" (MariaDB 10.6+ / MySQL 8).
+-- Tables of the agency database "assurebdd". Tested on MariaDB 10.5 and
+-- later; MySQL 8 by construction only (types, collations and syntax that
+-- both servers know), see packaging/LISEZMOI-serveur.md.
 -- The program reads several tables with "select *" and takes the columns by
 -- position, so the column order below is part of the program's contract.
--- Login names and passwords compare exactly (binary, no padding), the other
--- texts case-insensitively so that a search for "dupont" finds "DUPONT".
+-- Login names and passwords are bytes (VARBINARY): they compare exactly, with
+-- no case folding and no padding, so 'pw ' is not 'pw'. The other texts
+-- compare case-insensitively so that a search for "dupont" finds "DUPONT".
 
 SET NAMES utf8mb4;
 
 CREATE TABLE IF NOT EXISTS personnes (
   id          INT NOT NULL AUTO_INCREMENT,          -- 0: agent id
-  `user`      VARCHAR(64) COLLATE utf8mb4_nopad_bin NOT NULL,
-  `password`  VARCHAR(64) COLLATE utf8mb4_nopad_bin NOT NULL,
+  `user`      VARBINARY(64) NOT NULL,
+  `password`  VARBINARY(64) NOT NULL,
   nom         VARCHAR(128) NOT NULL DEFAULT '',     -- 3: first name and name
   telephone   VARCHAR(32)  NOT NULL DEFAULT '',     -- 4
   email       VARCHAR(128) NOT NULL DEFAULT '',     -- 5
@@ -21,8 +24,8 @@ CREATE TABLE IF NOT EXISTS personnes (
 CREATE TABLE IF NOT EXISTS principal (
   id             INT NOT NULL AUTO_INCREMENT,       -- 0
   idpersonne     VARCHAR(32)  NOT NULL,             -- 1
-  users          VARCHAR(64) COLLATE utf8mb4_nopad_bin NOT NULL,  -- 2
-  `password`     VARCHAR(64) COLLATE utf8mb4_nopad_bin NOT NULL,  -- 3
+  users          VARBINARY(64) NOT NULL,            -- 2
+  `password`     VARBINARY(64) NOT NULL,            -- 3
   nom            VARCHAR(255) NOT NULL,             -- 4
   adresse        VARCHAR(255) NOT NULL,             -- 5
   persacontacter VARCHAR(255) NOT NULL,             -- 6
@@ -77,8 +80,8 @@ CREATE TABLE IF NOT EXISTS principal (
 CREATE TABLE IF NOT EXISTS principal1 (
   idhistorique   INT NOT NULL AUTO_INCREMENT,       -- 0
   idpersonne     VARCHAR(32)  NOT NULL,
-  users          VARCHAR(64) COLLATE utf8mb4_nopad_bin NOT NULL,
-  `password`     VARCHAR(64) COLLATE utf8mb4_nopad_bin NOT NULL,
+  users          VARBINARY(64) NOT NULL,
+  `password`     VARBINARY(64) NOT NULL,
   nom            VARCHAR(255) NOT NULL,
   adresse        VARCHAR(255) NOT NULL,
   persacontacter VARCHAR(255) NOT NULL,

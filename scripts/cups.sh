@@ -5,19 +5,24 @@
 # tests read it back. Nothing of the machine's own CUPS set-up is used or
 # changed; clients reach this server through CUPS_SERVER=<dir>/cups.sock.
 #
-#   scripts/cups.sh start    start it (and put the queue back if it is missing)
-#   scripts/cups.sh stop     stop it
-#   scripts/cups.sh status   exit 0 when it answers
-#   scripts/cups.sh socket   print its socket path, the value for CUPS_SERVER
+#   scripts/cups.sh start [--test]   start it (and put the queue back if it is missing)
+#   scripts/cups.sh stop [--test]    stop it
+#   scripts/cups.sh status [--test]  exit 0 when it answers
+#   scripts/cups.sh socket [--test]  print its socket path, the value for CUPS_SERVER
 #
 # KORAVEL_DB_HOST  names the instance, like the database's (default 127.0.0.1)
-# KORAVEL_CUPS_DIR its directory (default .rig/cups-<host>); job documents are
+# KORAVEL_CUPS_DIR its directory (default .rig/cups-<host>, with --test the
+#                  test suite's .rig/test/cups-<host>); job documents are
 #                  <dir>/spool/d<job id, 5 digits>-001
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 host=${KORAVEL_DB_HOST:-127.0.0.1}
-dir=${KORAVEL_CUPS_DIR:-$root/.rig/cups-$host}
+if [ "${2:-}" = --test ]; then
+  dir=${KORAVEL_CUPS_DIR:-$root/.rig/test/cups-$host}
+else
+  dir=${KORAVEL_CUPS_DIR:-$root/.rig/cups-$host}
+fi
 sock=$dir/cups.sock
 pidfile=$dir/cupsd.pid
 queue=talons
@@ -114,5 +119,5 @@ case "${1:-}" in
   stop) stop ;;
   status) running ;;
   socket) echo "$sock" ;;
-  *) sed -n '2,17p' "$0"; exit 2 ;;
+  *) sed -n '2,18p' "$0"; exit 2 ;;
 esac

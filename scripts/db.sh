@@ -1,21 +1,37 @@
 #!/usr/bin/env bash
 # A private MariaDB server for the program, on <host>:3306 (the address the
-# program is built with, 127.0.0.1 by default). Its data stays in .rig/ so a
-# policy saved yesterday is still there today.
+# program is built with, 127.0.0.1 by default), on its own socket and data
+# folder: the machine's own MariaDB, if any, is neither used nor touched.
 #
 #   scripts/db.sh start [--test]   start (creating and loading it the first time)
-#   scripts/db.sh stop             stop it
-#   scripts/db.sh status           exit 0 when it answers
-#   scripts/db.sh sql [ARGS...]    a mariadb client as root on it
+#   scripts/db.sh stop [--test]    stop it
+#   scripts/db.sh status [--test]  exit 0 when it answers
+#   scripts/db.sh sql [--test] [ARGS...]  a mariadb client as root on it
+#   scripts/db.sh config [--test]  print a folder for XDG_CONFIG_HOME whose
+#                                  koravel3.ini points the program at it
+#
+# Without --test it is the program's own database (scripts/run.sh): its data
+# stays in .rig/mariadb-<host>, so a policy saved yesterday is still there
+# today. With --test it is the test suite's, in .rig/test/mariadb-<host>,
+# which the tests empty at will; it also gets the account the suite
+# administers the server with.
 #
 # KORAVEL_DB_HOST  listening address (default 127.0.0.1)
-# KORAVEL_DB_DIR   data directory    (default .rig/mariadb-<host>)
-# --test also creates the account the test suite administers the server with.
+# KORAVEL_DB_DIR   data directory (overrides both defaults above)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 host=${KORAVEL_DB_HOST:-127.0.0.1}
-dir=${KORAVEL_DB_DIR:-$root/.rig/mariadb-$host}
+verb=${1:-}
+with_test=0
+if [ "${2:-}" = --test ]; then
+  with_test=1
+fi
+if [ "$with_test" = 1 ]; then
+  dir=${KORAVEL_DB_DIR:-$root/.rig/test/mariadb-$host}
+else
+  dir=${KORAVEL_DB_DIR:-$root/.rig/mariadb-$host}
+fi
 data=$dir/data
 sock=$dir/mysqld.sock
 pidfile=$dir/mysqld.pid
@@ -26,8 +42,25 @@ running() {
   [ -S "$sock" ] && mariadb-admin --no-defaults -uroot --socket="$sock" ping >/dev/null 2>&1
 }
 
+# Another server already on the address: ours could not bind, and the
+# program would silently work against that one.
+address_busy() {
+  (exec 3<>"/dev/tcp/$host/3306") 2>/dev/null
+}
+
 start() {
-  local with_test=$1
+  if ! running && address_busy; then
+    cat >&2 <<MSG
+db.sh: $host:3306 is already taken by another server, so the one with its data in
+$dir cannot listen there.
+It may be the machine's own MariaDB, or this script's server for the other
+data folder (the run command's or the test suite's: bash scripts/db.sh stop
+[--test]). Stop it, or give the rig another loopback address with the same
+KORAVEL_DB_HOST for every script, e.g.
+  KORAVEL_DB_HOST=127.0.0.2 bash scripts/test.sh
+MSG
+    exit 1
+  fi
   mkdir -p "$dir"
   if ! running; then
     if [ ! -d "$data/mysql" ]; then
@@ -57,6 +90,8 @@ CREATE USER IF NOT EXISTS 'agnt'@'%' IDENTIFIED BY 'tulvo';
 GRANT SELECT, INSERT, UPDATE, DELETE ON assurebdd.* TO 'agnt'@'%';
 SQL
   client assurebdd <"$root/schema/schema.sql"
+  # A data folder made by an earlier version keeps its old tables.
+  client assurebdd <"$root/schema/upgrade.sql"
   if [ "$(client -N assurebdd -e 'SELECT COUNT(*) FROM categorie1')" = "0" ]; then
     client assurebdd <"$root/schema/tariffs.sql"
     client assurebdd <"$root/schema/demo.sql"
@@ -67,6 +102,15 @@ CREATE USER IF NOT EXISTS 'kvtest'@'%' IDENTIFIED BY 'kvtest';
 GRANT ALL PRIVILEGES ON *.* TO 'kvtest'@'%' WITH GRANT OPTION;
 SQL
   fi
+}
+
+# A user koravel3.ini that names every key: it overrides whatever the
+# machine's file says, so the program started with it uses this server.
+config() {
+  mkdir -p "$dir/config/Koravel"
+  printf '[database]\nhost=%s\nport=3306\nuser=agnt\npassword=tulvo\n' "$host" \
+    >"$dir/config/Koravel/koravel3.ini"
+  echo "$dir/config"
 }
 
 stop() {
@@ -81,10 +125,15 @@ stop() {
   fi
 }
 
-case "${1:-}" in
-  start) start "$([ "${2:-}" = --test ] && echo 1 || echo 0)" ;;
+case "$verb" in
+  start) start ;;
   stop) stop ;;
   status) running ;;
-  sql) shift; client "$@" ;;
-  *) sed -n '2,15p' "$0"; exit 2 ;;
+  config) config ;;
+  sql)
+    shift
+    [ "$with_test" = 0 ] || shift
+    client "$@"
+    ;;
+  *) sed -n '2,20p' "$0"; exit 2 ;;
 esac

@@ -19,7 +19,10 @@ trap cleanup EXIT
 bash scripts/db.sh start
 bash scripts/cups.sh start
 CUPS_SERVER=$(bash scripts/cups.sh socket)
-export CUPS_SERVER
+# The program reads its server from koravel3.ini: this one names the local
+# database, whatever the machine's or the user's own file says.
+XDG_CONFIG_HOME=$(bash scripts/db.sh config)
+export CUPS_SERVER XDG_CONFIG_HOME
 
 cat <<MSG
 Base locale prête sur ${KORAVEL_DB_HOST:-127.0.0.1}:3306 (base assurebdd).

@@ -48,7 +48,10 @@ trap cleanup EXIT
 bash scripts/db.sh start || { echo "screenshots.sh: the database did not start" >&2; exit 1; }
 bash scripts/cups.sh start || { echo "screenshots.sh: the print queue did not start" >&2; exit 1; }
 CUPS_SERVER=$(bash scripts/cups.sh socket)
-export CUPS_SERVER
+# A koravel3.ini that names the fresh database, whatever the machine's or
+# the user's own file says.
+XDG_CONFIG_HOME=$(bash scripts/db.sh config)
+export CUPS_SERVER XDG_CONFIG_HOME
 
 mkdir -p "$work/run" docs/images
 # The program writes the QR code file into its working directory. French

@@ -32,9 +32,11 @@ if has fuzz; then
 fi
 
 logs=$(mktemp -d)
+# The suite's servers keep their data apart from the run command's
+# (.rig/test/), so a test run never empties the demo database.
 cleanup() {
-  bash scripts/db.sh stop || true
-  bash scripts/cups.sh stop || true
+  bash scripts/db.sh stop --test || true
+  bash scripts/cups.sh stop --test || true
 }
 trap 'cleanup; rm -rf "$logs"' EXIT
 
@@ -49,7 +51,7 @@ stage() {
 if has main || has asan; then
   bash scripts/db.sh start --test
   # The print tests read back what reaches the rig's own default printer.
-  bash scripts/cups.sh start
+  bash scripts/cups.sh start --test
   has main && stage main ctest --test-dir "$build" --output-on-failure --timeout 900 -LE bench "$@"
   if has asan; then
     # Leaks inside the toolkit's and the client libraries' own singletons are

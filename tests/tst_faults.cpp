@@ -56,7 +56,7 @@ const char *const agentPassword = "awa-pw";
 qint64 serverPid() {
     QString dir = qEnvironmentVariable("KORAVEL_DB_DIR");
     if (dir.isEmpty())
-        dir = qEnvironmentVariable("KORAVEL_SOURCE_DIR") + QStringLiteral("/.rig/mariadb-") +
+        dir = qEnvironmentVariable("KORAVEL_SOURCE_DIR") + QStringLiteral("/.rig/test/mariadb-") +
               QString::fromUtf8(config::databaseHost);
     QFile file(dir + QStringLiteral("/mysqld.pid"));
     if (!file.open(QIODevice::ReadOnly))

@@ -225,7 +225,7 @@ void IssuanceTest::initTestCase() {
     printqueue::useRigServer();
     QVERIFY2(db::admin().isOpen(), "the test database server must be running");
     QVERIFY2(printqueue::serverRunning(),
-             "the rig's print server must be running (scripts/cups.sh start)");
+             "the rig's print server must be running (scripts/cups.sh start --test)");
     QCOMPARE(QPrinterInfo::defaultPrinterName(), QStringLiteral("talons"));
 }
 

@@ -129,6 +129,14 @@ void LoginTest::refusedLogin_data() {
                                 << "awa-pw" << incorrect;
     QTest::newRow("trailing blank") << "awa "
                                     << "awa-pw" << incorrect;
+    QTest::newRow("trailing blank in password") << "awa"
+                                                << "awa-pw " << incorrect;
+    QTest::newRow("accent dropped") << "Assure"
+                                    << "clé été" << incorrect;
+    QTest::newRow("accented capital") << "ASSURÉ"
+                                      << "clé été" << incorrect;
+    QTest::newRow("accent dropped in password") << "Assuré"
+                                                << "cle ete" << incorrect;
     QTest::newRow("two matching agents") << "twin"
                                          << "same" << several;
     QTest::newRow("quote trick in user") << "' OR '1'='1"
@@ -146,6 +154,7 @@ void LoginTest::refusedLogin() {
     QFETCH(QString, password);
     QFETCH(QString, message);
     QVERIFY(db::addAgent("awa", "awa-pw", "Awa DIALLO", "770000001", "Dakar"));
+    QVERIFY(db::addAgent("Assuré", "clé été", "Assuré NDIAYE"));
     QVERIFY(db::addAgent("twin", "same", "Twin ONE"));
     QVERIFY(db::addAgent("twin", "same", "Twin TWO"));
 
@@ -180,6 +189,10 @@ void LoginTest::successfulLogin_data() {
                                                  << "p'%_\\w";
     QTest::newRow("enter, quote and backslash") << true << "o'neil\\"
                                                 << "p'%_\\w";
+    QTest::newRow("button, accented") << false << "Assuré"
+                                      << "clé été 🚗";
+    QTest::newRow("enter, accented") << true << "Assuré"
+                                     << "clé été 🚗";
 }
 
 void LoginTest::successfulLogin() {

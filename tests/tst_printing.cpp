@@ -191,7 +191,7 @@ void PrintingTest::initTestCase() {
     testsupport::failOnConnectWarnings();
     testsupport::printqueue::useRigServer();
     QVERIFY2(testsupport::printqueue::serverRunning(),
-             "the rig's print server must be running (scripts/cups.sh start)");
+             "the rig's print server must be running (scripts/cups.sh start --test)");
     QCOMPARE(QPrinterInfo::defaultPrinterName(), QStringLiteral("talons"));
 }
 

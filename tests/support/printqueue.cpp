@@ -21,7 +21,8 @@ QString rigDir() {
     const QString configured = qEnvironmentVariable("KORAVEL_CUPS_DIR");
     if (!configured.isEmpty())
         return configured;
-    return sourceDir() + QStringLiteral("/.rig/cups-") + QString::fromUtf8(config::databaseHost);
+    return sourceDir() + QStringLiteral("/.rig/test/cups-") +
+           QString::fromUtf8(config::databaseHost);
 }
 
 QString socketPath() {
@@ -82,8 +83,8 @@ bool removeQueue() {
 }
 
 bool restoreQueue() {
-    return !run(QStringLiteral("bash"),
-                {sourceDir() + QStringLiteral("/scripts/cups.sh"), QStringLiteral("start")})
+    return !run(QStringLiteral("bash"), {sourceDir() + QStringLiteral("/scripts/cups.sh"),
+                                         QStringLiteral("start"), QStringLiteral("--test")})
                 .isNull();
 }
 

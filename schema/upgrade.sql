@@ -1,0 +1,32 @@
+-- Brings a database made by an earlier version of schema.sql to the current
+-- one; run it after schema.sql, as an account that may create routines. It
+-- changes only what is still old, so it is safe to run again (MariaDB 10.5+,
+-- MySQL 8).
+--
+-- Login names and passwords used to be utf8mb4 text with a MariaDB-only
+-- collation; they become the same UTF-8 bytes in VARBINARY columns at the same
+-- positions. A name or password longer than 64 bytes (64 letters without
+-- accents, fewer with) stops the change with "Data too long": shorten it
+-- first.
+
+SET NAMES utf8mb4;
+
+DROP PROCEDURE IF EXISTS koravel_binary_credentials;
+DELIMITER //
+CREATE PROCEDURE koravel_binary_credentials(IN tableName VARCHAR(64), IN userColumn VARCHAR(64))
+BEGIN
+  IF (SELECT DATA_TYPE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE()
+        AND TABLE_NAME = tableName AND COLUMN_NAME = userColumn) <> 'varbinary' THEN
+    SET @change = CONCAT('ALTER TABLE `', tableName, '` MODIFY `', userColumn,
+                         '` VARBINARY(64) NOT NULL, MODIFY `password` VARBINARY(64) NOT NULL');
+    PREPARE change_credentials FROM @change;
+    EXECUTE change_credentials;
+    DEALLOCATE PREPARE change_credentials;
+  END IF;
+END //
+DELIMITER ;
+
+CALL koravel_binary_credentials('personnes', 'user');
+CALL koravel_binary_credentials('principal', 'users');
+CALL koravel_binary_credentials('principal1', 'users');
+DROP PROCEDURE koravel_binary_credentials;
