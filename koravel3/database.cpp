@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QDebug>
 #include <QLabel>
+#include <QMessageBox>
+#include <QSqlError>
 #include <QSqlQueryModel>
 #include <QTableView>
 
@@ -31,8 +33,18 @@ class ResultModel final : public QSqlQueryModel {
 public:
     using QSqlQueryModel::QSqlQueryModel;
 
-    void load(const sql::Statement &statement) {
-        setQuery(statement.text(), defaultConnection());
+    // False when the statement failed; the model is then empty.
+    bool load(const sql::Statement &statement) {
+        rows.clear();
+        // A closed connection makes the statement fail without an error.
+        const QSqlDatabase connection = defaultConnection();
+        if (!connection.isOpen()) {
+            clear();
+            return false;
+        }
+        setQuery(statement.text(), connection);
+        if (lastError().isValid())
+            return false;
         while (canFetchMore())
             fetchMore();
         const int rowTotal = rowCount();
@@ -43,6 +55,7 @@ public:
             for (int column = 0; column < columnTotal; ++column)
                 rows[row].append(QSqlQueryModel::data(index(row, column)));
         }
+        return true;
     }
 
     QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override {
@@ -56,9 +69,31 @@ private:
     QList<QVariantList> rows;
 };
 
+// The client library's codes for a connection that is gone: refused or
+// unreachable server, server gone away or lost during the statement, the
+// connection killed or timed out by the server.
+bool isConnectionCode(const QString &code) {
+    static const QStringList codes{QStringLiteral("2002"), QStringLiteral("2003"),
+                                   QStringLiteral("2006"), QStringLiteral("2013"),
+                                   QStringLiteral("2055"), QStringLiteral("1927"),
+                                   QStringLiteral("4031")};
+    return codes.contains(code);
+}
+
 } // namespace
 
 namespace sql {
+
+bool connectionLost(const QSqlError &error) {
+    // A statement on a connection that is closed fails without any error.
+    return !defaultConnection().isOpen() || error.type() == QSqlError::ConnectionError ||
+           isConnectionCode(error.nativeErrorCode());
+}
+
+QString withDetail(const QString &sentence, const QString &detail) {
+    const QString shown = detail.trimmed().isEmpty() ? QStringLiteral("connexion fermée") : detail;
+    return sentence + QStringLiteral("\n\nDétail : ") + shown;
+}
 
 bool run(QSqlQuery &query, const Statement &statement) {
     query = QSqlQuery(defaultConnection());
@@ -106,15 +141,44 @@ bool Koravel3::connectDatabase() {
     return opened;
 }
 
-void Koravel3::showResult(QTableView *view, const sql::Statement &statement) {
+bool Koravel3::execute(QSqlQuery &query, const sql::Statement &statement) {
+    if (sql::run(query, statement))
+        return true;
+    // A server restart drops the connection: open a new one once and run
+    // the statement again, so the agent does not have to log in again.
+    if (sql::connectionLost(query.lastError()) && connectDatabase() && sql::run(query, statement))
+        return true;
+    if (sql::connectionLost(query.lastError()))
+        warnDatabase(query.lastError(), true);
+    return false;
+}
+
+void Koravel3::warnDatabase(const QSqlError &error, bool lost) {
+    const QString sentence =
+        lost ? QStringLiteral("La connexion au serveur de la base de données est perdue et n'a "
+                              "pas pu être rétablie : ce qui devait s'afficher ne l'est pas. "
+                              "Vérifiez le réseau, ou prévenez le responsable du serveur.")
+             : QStringLiteral("Le serveur de la base de données n'a pas pu répondre : la liste "
+                              "affichée a été vidée.");
+    QMessageBox::warning(this, QStringLiteral("Base de données"),
+                         sql::withDetail(sentence, error.text()));
+}
+
+bool Koravel3::showResult(QTableView *view, const sql::Statement &statement) {
     auto *model = new ResultModel(view);
-    model->load(statement);
+    bool loaded = model->load(statement);
+    if (!loaded && sql::connectionLost(model->lastError()) && connectDatabase())
+        loaded = model->load(statement);
     QAbstractItemModel *previous = view->model();
     view->setModel(model);
     if (previous)
         previous->deleteLater();
     view->resizeColumnsToContents();
     view->setStyleSheet(QString::fromLatin1(tableStyle));
+    // An empty table must never pass for "no policy".
+    if (!loaded)
+        warnDatabase(model->lastError(), sql::connectionLost(model->lastError()));
+    return loaded;
 }
 
 void Koravel3::clearResult(QTableView *view) {
@@ -124,9 +188,14 @@ void Koravel3::clearResult(QTableView *view) {
         previous->deleteLater();
 }
 
-void Koravel3::showInCombo(QComboBox *combo, const sql::Statement &statement) {
+bool Koravel3::showInCombo(QComboBox *combo, const sql::Statement &statement) {
     // The combo deletes a model it is parent of when another replaces it.
     auto *model = new ResultModel(combo);
-    model->load(statement);
+    bool loaded = model->load(statement);
+    if (!loaded && sql::connectionLost(model->lastError()) && connectDatabase())
+        loaded = model->load(statement);
     combo->setModel(model);
+    if (!loaded && sql::connectionLost(model->lastError()))
+        warnDatabase(model->lastError(), true);
+    return loaded;
 }

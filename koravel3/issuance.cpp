@@ -4,10 +4,12 @@
 #include "core/policy.h"
 #include "core/validity.h"
 #include "database.h"
+#include "files.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
 #include <QDate>
+#include <QDebug>
 #include <QMessageBox>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -96,9 +98,16 @@ certificate::FrontTexts frontTextsOfRow(const QSqlQuery &row) {
     return texts;
 }
 
+const char *const saveFailed = "L'enregistrement a échoué : rien n'a été enregistré.";
+
 void refuseWrite(QWidget *parent, QSqlDatabase &db, const QString &text) {
     db.rollback();
     QMessageBox::critical(parent, QStringLiteral("erreur..."), text);
+}
+
+// The server's reason, after a sentence the agent can read.
+void refuseWrite(QWidget *parent, QSqlDatabase &db, const QSqlError &error) {
+    refuseWrite(parent, db, sql::withDetail(QString::fromUtf8(saveFailed), error.text()));
 }
 
 // Writes the history row, the policy row and the client-register rows as one
@@ -109,23 +118,25 @@ bool writePolicy(QWidget *parent, QSqlDatabase &db, const policy::PolicyRecord &
                  const QList<const char *> &packages, const QString &renewedKey,
                  QString &savedKey) {
     if (!db.transaction()) {
-        QMessageBox::critical(parent, QStringLiteral("erreur..."), db.lastError().text());
+        QMessageBox::critical(
+            parent, QStringLiteral("erreur..."),
+            sql::withDetail(QString::fromUtf8(saveFailed), db.lastError().text()));
         return false;
     }
     QSqlQuery query;
     if (!sql::run(query, policy::historyInsert(record))) {
-        refuseWrite(parent, db, query.lastError().text());
+        refuseWrite(parent, db, query.lastError());
         return false;
     }
     if (renewedKey.isEmpty()) {
         if (!sql::run(query, policy::policyInsert(record))) {
-            refuseWrite(parent, db, query.lastError().text());
+            refuseWrite(parent, db, query.lastError());
             return false;
         }
         savedKey = query.lastInsertId().toString();
     } else {
         if (!sql::run(query, policy::policyRenewal(record, renewedKey))) {
-            refuseWrite(parent, db, query.lastError().text());
+            refuseWrite(parent, db, query.lastError());
             return false;
         }
         // The renewal always increments trie, so a row that exists always
@@ -142,12 +153,12 @@ bool writePolicy(QWidget *parent, QSqlDatabase &db, const policy::PolicyRecord &
 
     for (const char *package : packages)
         if (!sql::run(query, policy::clientInsert(record, package))) {
-            refuseWrite(parent, db, query.lastError().text());
+            refuseWrite(parent, db, query.lastError());
             return false;
         }
 
     if (!db.commit()) {
-        refuseWrite(parent, db, db.lastError().text());
+        refuseWrite(parent, db, db.lastError());
         return false;
     }
     return true;
@@ -195,9 +206,10 @@ bool Koravel3::renewsTheSamePlate(const QString &key, const QString &plate) {
     // rewrite that customer's policy.
     QSqlQuery row;
     if (!sql::run(row, policy::storedPlate(key))) {
-        QMessageBox::critical(
-            this, QStringLiteral("erreur..."),
-            QStringLiteral("La police n'a pas pu être vérifiée : %1").arg(row.lastError().text()));
+        QMessageBox::critical(this, QStringLiteral("erreur..."),
+                              sql::withDetail(QStringLiteral("La police à renouveler n'a pas pu "
+                                                             "être lue : rien n'a été enregistré."),
+                                              row.lastError().text()));
         return false;
     }
     // A policy deleted meanwhile is refused by the save itself.
@@ -234,7 +246,11 @@ void Koravel3::showCertificate(const QString &key) {
     if (modules.isNull())
         return;
     ui->label_qr->setPixmap(certificate::labelPixmap(modules));
-    modules.save(key, "PNG");
+    // The picture is kept for the agency's records; the talon does not need
+    // it, so a failure only goes to the log.
+    const QString cause = files::writePng(files::certificatePath(key), modules);
+    if (!cause.isEmpty())
+        qDebug().noquote() << "QR code non enregistré :" << files::certificatePath(key) << cause;
 }
 
 void Koravel3::on_actionReimprimer_triggered() {
@@ -250,10 +266,12 @@ void Koravel3::on_actionReimprimer_triggered() {
     // The talon is printed from the stored policy, not from the form, whose
     // dates are those of a new policy and which the agent may have edited.
     QSqlQuery row;
-    if (!sql::run(row, policy::storedPolicy(key))) {
-        QMessageBox::warning(
-            this, QStringLiteral("Réimpression impossible"),
-            QStringLiteral("La police n'a pas pu être lue : %1").arg(row.lastError().text()));
+    if (!execute(row, policy::storedPolicy(key))) {
+        if (!sql::connectionLost(row.lastError()))
+            QMessageBox::warning(this, QStringLiteral("Réimpression impossible"),
+                                 sql::withDetail(QStringLiteral("La police n'a pas pu être lue : "
+                                                                "rien n'a été imprimé."),
+                                                 row.lastError().text()));
         return;
     }
     if (!row.next()) {

@@ -11,7 +11,10 @@
 class QComboBox;
 class QEvent;
 class QNetworkReply;
+class QLabel;
 class QPushButton;
+class QSqlError;
+class QSqlQuery;
 class QTableView;
 class QTimer;
 
@@ -100,18 +103,24 @@ private:
     void refreshClock();
     static void clearCombo(QComboBox *combo);
 
-    // Result display shared by every list (database.cpp)
-    void showResult(QTableView *view, const sql::Statement &statement);
-    void showInCombo(QComboBox *combo, const sql::Statement &statement);
+    // Statements and the result display shared by every list (database.cpp).
+    // A connection dropped by the server is opened again once; a statement
+    // that still fails for want of a connection is reported to the agent.
+    bool execute(QSqlQuery &query, const sql::Statement &statement);
+    void warnDatabase(const QSqlError &error, bool lost);
+    // A list that cannot be shown is emptied and reported, whatever the cause.
+    bool showResult(QTableView *view, const sql::Statement &statement);
+    bool showInCombo(QComboBox *combo, const sql::Statement &statement);
     void clearResult(QTableView *view);
 
     // Login (login.cpp)
     // The login of both slots; the Enter key in the password field sends its
     // own statement texts.
     void logIn(bool fromPasswordField);
+    void showCount(QLabel *label, const sql::Statement &statement);
 
     // Premium (premium.cpp)
-    void showTariffRow(const sql::Statement &statement);
+    bool showTariffRow(const sql::Statement &statement);
     void loadCommissionParameters();
 
     // Issuance (issuance.cpp)
@@ -127,7 +136,7 @@ private:
     void chooseReport(QPushButton *button, char marker);
     void refreshReportTitle();
     void clearReport();
-    void showCashTotals(const QString &start, const QString &end, const QString &agent);
+    bool showCashTotals(const QString &start, const QString &end, const QString &agent);
 
     // Update (update.cpp)
     // The download of downloadUpdate, refused unless https; a non-empty

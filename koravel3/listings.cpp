@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QLabel>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <initializer_list>
@@ -59,7 +60,7 @@ void Koravel3::on_tableView_pressed(const QModelIndex &index) {
     load << index.data(Qt::DisplayRole).toString() << "' order by idpersonne='"
          << ui->label_5->text() << "' desc, id desc limit 1";
     QSqlQuery row;
-    if (!sql::run(row, load) || !row.next())
+    if (!execute(row, load) || !row.next())
         return;
     ui->LID->setText(row.value(Id).toString());
     ui->LEN->setText(row.value(Name).toString());
@@ -90,7 +91,7 @@ void Koravel3::on_tableView_2_pressed(const QModelIndex &index) {
     card << ui->label_5->text() << "') and (immat='" << index.data(Qt::DisplayRole).toString()
          << "')";
     QSqlQuery row;
-    if (!sql::run(row, card) || !row.next())
+    if (!execute(row, card) || !row.next())
         return;
     ui->lineEdit_6->setText(row.value(Name).toString());
     ui->lineEdit_7->setText(row.value(Address).toString());
@@ -128,7 +129,7 @@ void Koravel3::showStubDetails() {
     sql::Statement details("select *from principal1 where (idpersonne='");
     details << ui->label_5->text() << "') and (police='" << ui->comboBox_3->currentText() << "') ";
     QSqlQuery row;
-    if (!sql::run(row, details))
+    if (!execute(row, details))
         return;
     // With several issues under one number the last one stays shown.
     while (row.next())

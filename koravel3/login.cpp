@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QLabel>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -53,16 +54,16 @@ const char *const expiringListEnd = "') and (valabl =(CURDATE()+INTERVAL 1 DAY) 
                                     "CURDATE() or valabl =(CURDATE()+INTERVAL 2 DAY) or valabl "
                                     "=(CURDATE()+INTERVAL 3 DAY)) ";
 
+} // namespace
+
 // A counter keeps its previous text when its statement fails.
-void showCount(QLabel *label, const sql::Statement &statement) {
+void Koravel3::showCount(QLabel *label, const sql::Statement &statement) {
     QSqlQuery query;
-    if (!sql::run(query, statement))
+    if (!execute(query, statement))
         return;
     while (query.next())
         label->setText(query.value(0).toString());
 }
-
-} // namespace
 
 void Koravel3::on_pushButton_c_clicked() {
     logIn(false);

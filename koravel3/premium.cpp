@@ -9,6 +9,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QMessageBox>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -73,8 +74,12 @@ void Koravel3::on_CBP_activated(int) {
         ui->LEFGA_2->setText(amount::format(bracket->base.fga));
         ui->LEPCA_2->setText(amount::format(bracket->base.pca));
         ui->LECP_2->setText(amount::format(tariff::policyCost));
-        showInCombo(ui->CBTF, tariff::bracketLabelStatement(*bracket));
-        showTariffRow(tariff::rowStatement(*bracket));
+        // Without a connection the agent has been told once; the other
+        // statements would only repeat it.
+        if (!showInCombo(ui->CBTF, tariff::bracketLabelStatement(*bracket)) && !db.isOpen())
+            return;
+        if (!showTariffRow(tariff::rowStatement(*bracket)) && !db.isOpen())
+            return;
     }
     loadCommissionParameters();
 }
@@ -115,10 +120,10 @@ void Koravel3::on_pushButton_9_clicked() {
     ui->LESE->setText(amount::format(amount::percentOf(percentage, invoice)));
 }
 
-void Koravel3::showTariffRow(const sql::Statement &statement) {
+bool Koravel3::showTariffRow(const sql::Statement &statement) {
     QSqlQuery query;
-    if (!sql::run(query, statement))
-        return;
+    if (!execute(query, statement))
+        return false;
     // Normally one row; should the table hold more, the last one stays.
     while (query.next()) {
         ui->LEPN->setText(query.value(1).toString());
@@ -127,14 +132,17 @@ void Koravel3::showTariffRow(const sql::Statement &statement) {
         ui->LEPCA->setText(query.value(4).toString());
         ui->LECP->setText(query.value(5).toString());
     }
+    return true;
 }
 
 void Koravel3::loadCommissionParameters() {
     QSqlQuery query;
-    if (sql::run(query, sql::Statement("select difcomm from parametres where id='1'")))
+    if (execute(query, sql::Statement("select difcomm from parametres where id='1'")))
         while (query.next())
             ui->difcomm->setText(query.value(0).toString());
-    if (sql::run(query, sql::Statement("select pourcentage from parametres where id='2'")))
+    else if (!db.isOpen())
+        return;
+    if (execute(query, sql::Statement("select pourcentage from parametres where id='2'")))
         while (query.next())
             ui->lineEdit_pourc->setText(query.value(0).toString());
 }

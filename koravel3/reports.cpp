@@ -2,12 +2,15 @@
 #include "core/csv.h"
 #include "core/statement.h"
 #include "database.h"
+#include "files.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
-#include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLocale>
+#include <QMessageBox>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 
@@ -94,14 +97,16 @@ void Koravel3::on_pushButton_14_pressed() {
             "'RENOUVELLEMENT' from principal where ");
         appendPeriod(statement, start, end);
         statement << " and (idpersonne='" << agent << "') order by trie DESC ";
-        showResult(ui->tableView_2, statement);
+        if (!showResult(ui->tableView_2, statement))
+            clearReport();
     } else if (marker == QLatin1String("2")) {
         sql::Statement statement(
             "select distinct nom,immat as 'IMMATRICULATION',valable as'Effet', valabl "
             "as'Expiration' from principal1 where ");
         appendPeriod(statement, start, end);
         statement << " and (idpersonne='" << agent << "') order by trie DESC ";
-        showResult(ui->tableView_2, statement);
+        if (!showResult(ui->tableView_2, statement))
+            clearReport();
     } else if (marker == QLatin1String("3")) {
         sql::Statement statement(
             "select attestation as 'N° Attestation',nom as 'Assuré', immat as'Immatriculation',"
@@ -110,20 +115,22 @@ void Koravel3::on_pushButton_14_pressed() {
             "as'P. Total' from principal1 WHERE ");
         appendPeriod(statement, start, end);
         statement << " and (idpersonne ='" << agent << "') ";
-        showResult(ui->tableView_2, statement);
-
+        // Half a cash-desk report (rows without totals, or totals of another
+        // run) must not pass for a whole one: on a failure nothing stays.
+        if (!showResult(ui->tableView_2, statement) || !showCashTotals(start, end, agent)) {
+            clearReport();
+            return;
+        }
         // The talon count is every issue of the period, not only the rows
         // a lazy model happens to have fetched so far.
         QAbstractItemModel *model = ui->tableView_2->model();
         while (model->canFetchMore(QModelIndex()))
             model->fetchMore(QModelIndex());
         ui->lineEditntalons->setText(QString::number(model->rowCount()));
-
-        showCashTotals(start, end, agent);
     }
 }
 
-void Koravel3::showCashTotals(const QString &start, const QString &end, const QString &agent) {
+bool Koravel3::showCashTotals(const QString &start, const QString &end, const QString &agent) {
     const struct {
         const char *head;
         QLineEdit *edit;
@@ -140,9 +147,15 @@ void Koravel3::showCashTotals(const QString &start, const QString &end, const QS
         statement << agent << "') and ";
         appendPeriod(statement, start, end);
         QSqlQuery query;
-        if (sql::run(query, statement) && query.next())
+        if (!execute(query, statement)) {
+            if (!sql::connectionLost(query.lastError()))
+                warnDatabase(query.lastError(), false);
+            return false;
+        }
+        if (query.next())
             total.edit->setText(totalText(query.value(0)));
     }
+    return true;
 }
 
 void Koravel3::clearReport() {
@@ -156,6 +169,11 @@ void Koravel3::clearReport() {
 void Koravel3::on_pushButton_14_released() {
     if (ui->label_55->text() != QLatin1String("3"))
         return;
+    // A report that failed was emptied, columns and all: no commission of
+    // nothing, which would read as a real 0.
+    const QAbstractItemModel *report = ui->tableView_2->model();
+    if (report && report->columnCount() == 0)
+        return;
     const qint32 net = amount::parse(ui->lineEdit_pn->text());
     const qint32 pca = amount::parse(ui->lineEdit_pca->text());
     const qint32 fees = amount::parse(ui->frais->text());
@@ -168,10 +186,18 @@ void Koravel3::on_pushButton_14_released() {
 
 void Koravel3::on_pushButton_16_clicked() {
     QString selectedFilter = QStringLiteral("Fichiers CSV (*.csv)");
+    // The documents folder: the program's own folder is not writable once
+    // installed.
     const QString fileName = QFileDialog::getSaveFileName(
-        nullptr, QStringLiteral("Enregistrer le fichier"), QCoreApplication::applicationDirPath(),
+        nullptr, QStringLiteral("Enregistrer le fichier"), files::exportFolder(),
         QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*.*)"), &selectedFilter);
     if (fileName.isEmpty())
         return;
-    csv::write(ui->tableView_2->model(), fileName);
+    const QString cause = files::writeText(fileName, csv::text(ui->tableView_2->model()));
+    if (!cause.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("Export impossible"),
+                             sql::withDetail(QStringLiteral("Le fichier « %1 » n'a pas pu être "
+                                                            "écrit : rien n'a été exporté.")
+                                                 .arg(QDir::toNativeSeparators(fileName)),
+                                             cause));
 }

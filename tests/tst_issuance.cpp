@@ -10,6 +10,7 @@
 #include "support/guard.h"
 #include "support/modal.h"
 #include "support/printqueue.h"
+#include "support/window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -806,11 +807,13 @@ void IssuanceTest::certificateAfterRealClick() {
 
     QCOMPARE(child<QLabel>("LID")->text(), QStringLiteral("57"));
     QVERIFY(labelShowsSymbol(child<QLabel>("label_qr"), QStringLiteral("57")));
-    const QImage file(QStringLiteral("57"), "PNG");
+    // Nothing in the working directory: the picture goes to the data folder.
+    QVERIFY(!QFile::exists(QStringLiteral("57")));
+    const QImage file(testsupport::certificateFile(QStringLiteral("57")), "PNG");
     QCOMPARE(file.size(), QSize(21, 21));
     QCOMPARE(file.pixel(0, 0), 0xFF000000u);
     QVERIFY(showsSymbol(file.convertToFormat(QImage::Format_RGB32), QStringLiteral("57")));
-    QVERIFY(!QFile::exists(QStringLiteral("0")));
+    QVERIFY(!QFile::exists(testsupport::certificateFile(QStringLiteral("0"))));
 
     // A second click on the same form renews that policy.
     const Boxes again = clickSave();
@@ -834,8 +837,10 @@ void IssuanceTest::namesakesKeepTheirOwnKeys() {
     QCOMPARE(db::rows("SELECT id, immat, trie FROM principal ORDER BY id"),
              QStringList({firstKey + "|DK-0001-AA|1", secondKey + "|DK-0002-BB|1"}));
     QVERIFY(labelShowsSymbol(child<QLabel>("label_qr"), secondKey));
-    QVERIFY(showsSymbol(QImage(secondKey, "PNG").convertToFormat(QImage::Format_RGB32), secondKey));
-    QVERIFY(showsSymbol(QImage(firstKey, "PNG").convertToFormat(QImage::Format_RGB32), firstKey));
+    for (const QString &key : {firstKey, secondKey})
+        QVERIFY(showsSymbol(
+            QImage(testsupport::certificateFile(key), "PNG").convertToFormat(QImage::Format_RGB32),
+            key));
 
     // Back on the first customer's policy: the renewal touches that row only,
     // though a later row carries the same name.
@@ -871,7 +876,7 @@ void IssuanceTest::refusedSaveKeepsTheKey() {
     QCOMPARE(refused.first().title, QStringLiteral("information"));
     QCOMPARE(child<QLabel>("LID")->text(), QStringLiteral("0"));
     QVERIFY(child<QLabel>("label_qr")->pixmap().isNull());
-    QVERIFY(!QFile::exists(QStringLiteral("0")));
+    QVERIFY(!QFile::exists(testsupport::certificateFile(QStringLiteral("0"))));
     QCOMPARE(tables(), before);
 }
 

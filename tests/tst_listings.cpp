@@ -73,7 +73,7 @@ private slots:
     void cardIgnoresOtherAgents();
     void policyNumbersAndStubDetails();
     void plateWithoutHistory();
-    void lostConnection();
+    void closedConnectionIsReopened();
     void listSurvivesReconnection();
 
 private:
@@ -544,25 +544,31 @@ void ListingsTest::plateWithoutHistory() {
     QCOMPARE(child<QLabel>("label_54")->text(), QStringLiteral("OPEL"));
 }
 
-void ListingsTest::lostConnection() {
+// A connection closed underneath the window (a server restart does the
+// same) is opened again by the next statement: no empty list passes for "no
+// policy", and the agent need not log in again.
+void ListingsTest::closedConnectionIsReopened() {
     QVERIFY(addPolicy(agent, "DK-1", "A", inDays(1)));
     logIn("awa", "awa-pw");
     auto *view = child<QTableView>("tableView");
     QCOMPARE(view->model()->rowCount(), 1);
     boxes.reset();
     testsupport::ModalWatcher watcher;
-    QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
-
-    const QString id = child<QLabel>("LID")->text();
-    pressCell(view, 0, 0);
-    QCOMPARE(child<QLabel>("LID")->text(), id);
-    QCOMPARE(child<QLineEdit>("LEN")->text(), QString());
-    for (const char *button : {"pushButton_5", "pushButton_6", "pushButton_10", "pushButton_7"}) {
+    // All, expiring, expired (none: it ends tomorrow), search.
+    const QList<QPair<const char *, int>> lists{
+        {"pushButton_5", 1}, {"pushButton_6", 1}, {"pushButton_10", 0}, {"pushButton_7", 1}};
+    for (const auto &[button, rows] : lists) {
+        QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
         QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
-        QCOMPARE(view->model()->rowCount(), 0);
+        QVERIFY2(view->model()->columnCount() > 0, button);
+        QCOMPARE(view->model()->rowCount(), rows);
     }
+    QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
+    pressCell(view, 0, 0);
+    QCOMPARE(child<QLineEdit>("LEN")->text(), QStringLiteral("A"));
     QTest::qWait(50);
-    QCOMPARE(watcher.boxes().size(), 0);
+    for (const testsupport::SeenBox &box : watcher.boxes())
+        QVERIFY2(box.title != QLatin1String("Base de données"), qPrintable(box.text));
 }
 
 // Every save reconnects; the list on the home page must still read the same

@@ -6,6 +6,7 @@
 #include "support/guard.h"
 #include "support/modal.h"
 #include "support/printqueue.h"
+#include "support/window.h"
 
 #include <QApplication>
 #include <QFile>
@@ -338,13 +339,16 @@ void PrintingTest::backWithoutCodeDrawsNothing() {
 
 void PrintingTest::fixedCodeButton() {
     window = std::make_unique<Koravel3>();
-    QFile::remove(QStringLiteral("nnn"));
+    const QString path = testsupport::certificateFile(QStringLiteral("nnn"));
+    QFile::remove(path);
+    QFile::remove(QStringLiteral("nnn")); // left by an older build
     auto *label = window->findChild<QLabel *>(QStringLiteral("label_qr"));
     auto *button = window->findChild<QPushButton *>(QStringLiteral("pushButton_18"));
     QCOMPARE(label->text(), QStringLiteral("TextLabel"));
     QTest::mouseClick(button, Qt::LeftButton);
 
-    const QImage file(QStringLiteral("nnn"), "PNG");
+    QVERIFY(!QFile::exists(QStringLiteral("nnn")));
+    const QImage file(path, "PNG");
     QCOMPARE(file.size(), QSize(21, 21));
     QCOMPARE(file.convertToFormat(QImage::Format_RGB32), certificate::moduleImage("nnn"));
     QCOMPARE(label->pixmap().size(), QSize(150, 150));
@@ -354,12 +358,12 @@ void PrintingTest::fixedCodeButton() {
                  .convertToFormat(QImage::Format_RGB32));
 
     // The file is written again, not appended to or kept from before.
-    QFile stale(QStringLiteral("nnn"));
+    QFile stale(path);
     QVERIFY(stale.open(QIODevice::WriteOnly | QIODevice::Truncate));
     stale.write("stale");
     stale.close();
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(QImage(QStringLiteral("nnn"), "PNG").convertToFormat(QImage::Format_RGB32),
+    QCOMPARE(QImage(path, "PNG").convertToFormat(QImage::Format_RGB32),
              certificate::moduleImage("nnn"));
 }
 

@@ -3,6 +3,7 @@
 // amount, and the CSV export through the real save dialog. The CSV writer is
 // also checked on its own with models made here.
 #include "core/csv.h"
+#include "files.h"
 #include "koravel3.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStandardItemModel>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +90,7 @@ struct SeenDialog {
     QString directory;
     QStringList filters;
     QString selectedFilter;
+    QList<testsupport::SeenBox> boxes; // after the dialog
 };
 
 // One row of a policy table; the map's values are SQL expressions.
@@ -287,14 +290,17 @@ SeenDialog ReportsTest::exportTo(const QString &fileName) {
     });
     timer.start();
     QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
+    seen.boxes = replaceQuestion.boxes();
     return seen;
 }
 
 void ReportsTest::verifyDialog(const SeenDialog &seen) {
     QVERIFY(seen.shown);
     QCOMPARE(seen.title, QStringLiteral("Enregistrer le fichier"));
-    QCOMPARE(QDir(seen.directory).canonicalPath(),
-             QDir(QCoreApplication::applicationDirPath()).canonicalPath());
+    // The user's documents, never the program's own folder.
+    QCOMPARE(
+        QDir(seen.directory).canonicalPath(),
+        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).canonicalPath());
     QCOMPARE(seen.filters, QStringList({"Fichiers CSV (*.csv)", "Tous les fichiers (*.*)"}));
     QCOMPARE(seen.selectedFilter, QStringLiteral("Fichiers CSV (*.csv)"));
 }
@@ -363,13 +369,13 @@ void ReportsTest::csvFile() {
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(200, 'x'));
     }
-    QVERIFY(csv::write(&model, path));
+    QCOMPARE(::files::writeText(path, csv::text(&model)), QString());
     QCOMPARE(readBytes(path), QByteArray("\"Assur\xc3\xa9\"\n\"\xc3\xa9\"\n"));
 
     const QString unreachable = files.filePath("missing/direct.csv");
-    QVERIFY(!csv::write(&model, unreachable));
+    QVERIFY(!::files::writeText(unreachable, csv::text(&model)).isEmpty());
     QVERIFY(!QFile::exists(unreachable));
-    QVERIFY(!csv::write(&model, QString()));
+    QVERIFY(!::files::writeText(QString(), csv::text(&model)).isEmpty());
 }
 
 void ReportsTest::chooseReport_data() {
@@ -780,7 +786,19 @@ void ReportsTest::exportWritesNothing() {
     runReport("pushButton_13", QDate(2025, 3, 1), QDate(2025, 3, 31));
     const QDir applicationDir(QCoreApplication::applicationDirPath());
     const QStringList before = applicationDir.entryList(QDir::Files);
-    verifyDialog(exportTo(fileName.isEmpty() ? fileName : files.filePath(fileName)));
+    const QString target = fileName.isEmpty() ? fileName : files.filePath(fileName);
+    const SeenDialog seen = exportTo(target);
+    verifyDialog(seen);
+    // A file that cannot be written is never a silent failure.
+    if (fileName.isEmpty()) {
+        QCOMPARE(seen.boxes.size(), 0);
+    } else {
+        QCOMPARE(seen.boxes.size(), 1);
+        QCOMPARE(seen.boxes.first().title, QStringLiteral("Export impossible"));
+        QCOMPARE(seen.boxes.first().icon, QMessageBox::Warning);
+        QVERIFY(seen.boxes.first().text.contains(QDir::toNativeSeparators(target)));
+        QVERIFY(seen.boxes.first().text.contains(QStringLiteral("Détail : ")));
+    }
     QCOMPARE(applicationDir.entryList(QDir::Files), before);
     QCOMPARE(QDir(files.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     QVERIFY(QApplication::activeModalWidget() == nullptr);

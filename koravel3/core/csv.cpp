@@ -1,10 +1,7 @@
 #include "core/csv.h"
 
 #include <QAbstractItemModel>
-#include <QFile>
-#include <QStringConverter>
 #include <QStringList>
-#include <QTextStream>
 
 namespace csv {
 
@@ -46,18 +43,6 @@ QString text(QAbstractItemModel *model) {
         out += line(values);
     }
     return out;
-}
-
-bool write(QAbstractItemModel *model, const QString &fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return false;
-    QTextStream out(&file);
-    out.setEncoding(QStringConverter::Utf8);
-    out.setGenerateByteOrderMark(false);
-    out << text(model);
-    out.flush();
-    return out.status() == QTextStream::Ok && file.error() == QFileDevice::NoError;
 }
 
 } // namespace csv

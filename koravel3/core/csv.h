@@ -17,9 +17,4 @@ QString field(const QString &value);
 // is written. No model, or a model without columns, gives one empty line.
 QString text(QAbstractItemModel *model);
 
-// Writes text(model) to the file, truncated, in UTF-8 without a byte order
-// mark; the line feeds become the platform's line ends. False when the file
-// cannot be opened (nothing is written then) or the write fails.
-bool write(QAbstractItemModel *model, const QString &fileName);
-
 } // namespace csv

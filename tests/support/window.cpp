@@ -1,6 +1,7 @@
 #include "support/window.h"
 
 #include <QAbstractItemView>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace testsupport {
@@ -13,6 +14,11 @@ void pressCell(QAbstractItemView *view, int row, int column, bool click) {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
     else
         QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+}
+
+QString certificateFile(const QString &key) {
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+           QStringLiteral("/qrcodes/") + key;
 }
 
 } // namespace testsupport

@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QObject>
+#include <QString>
 
 class QAbstractItemView;
 
@@ -19,5 +20,9 @@ template <typename T> T *child(const QObject *window, const char *name) {
 // A real mouse press (and release, when click is true) on the centre of a
 // cell, as an agent picks a row of a list.
 void pressCell(QAbstractItemView *view, int row, int column, bool click = false);
+
+// Where the program keeps the picture of a certificate key: the folder
+// "qrcodes" of its per-user data folder.
+QString certificateFile(const QString &key);
 
 } // namespace testsupport
