@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace testsupport {
 
 // What a modal message box showed before the test closed it.
@@ -11,6 +13,8 @@ struct SeenBox {
     bool shown = false;
     QString title;
     QString text;
+    // The technical detail beneath the text.
+    QString informativeText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
 };
@@ -29,6 +33,9 @@ public:
     // The first box, or an empty record when none was shown.
     SeenBox first() const;
     void setAnswer(QMessageBox::StandardButton answer);
+    // While busy() is true, open boxes are left open, so that what arrives
+    // meanwhile meets the box still shown.
+    void holdWhile(std::function<bool()> busy);
 
 private:
     struct Private;
