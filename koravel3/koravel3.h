@@ -139,9 +139,13 @@ private:
     bool showCashTotals(const QString &start, const QString &end, const QString &agent);
 
     // Update (update.cpp)
-    // The download of downloadUpdate, refused unless https; a non-empty
-    // digest must match the downloaded bytes before they are saved and run.
-    void downloadInstaller(const QString &expectedSha256);
+    // Downloads the release the agent accepted: its https address and its
+    // signed digest, which the bytes must match before they are saved.
+    void downloadInstaller(const QString &address, const QString &expectedSha256);
+    // A failed download: the diagnostic, the bar hidden, a French box.
+    void failDownload(const QString &cause);
+    // Starts update.exe if its bytes on disk still have the signed digest.
+    void runInstaller(const QString &expectedSha256);
 
     QSqlDatabase db;
     Ui::Koravel3 *ui;

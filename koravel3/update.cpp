@@ -1,25 +1,29 @@
 #include "core/config.h"
 #include "core/version.h"
 #include "koravel3.h"
+#include "signature.h"
 #include "ui_koravel3.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
 
-// The reply property that carries the digest published with the manifest
-// from the offer to the saving of the download.
+// The reply property that carries the signed digest of the release the agent
+// accepted, from the offer to the saving of the download.
 const char expectedSha256Property[] = "koravelExpectedSha256";
+
+const char failureTitle[] = "Échec de la mise à jour";
 
 // A diagnostic line: the fixed text, a blank unless the text ends with one,
 // then the value as it is (no quotes added).
@@ -28,8 +32,20 @@ void diagnostic(const char *fixed, const QString &value) {
     qDebug().noquote().nospace() << text << (text.endsWith(QLatin1Char(' ')) ? "" : " ") << value;
 }
 
+// A failed step told to the agent: a French sentence, the technical cause
+// beneath it.
+void showFailure(QWidget *parent, const QString &sentence, const QString &cause) {
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(failureTitle), sentence,
+                    QMessageBox::Ok, parent);
+    box.setInformativeText(cause);
+    box.exec();
+}
+
+// In the user's own data folder: the program's folder is not writable for an
+// agent (Program Files on Windows).
 QString installerPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("update.exe"));
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("update.exe"));
 }
 
 // The downloaded file must be runnable where new files are not executable.
@@ -43,12 +59,55 @@ void makeExecutable(const QString &path) {
     QFile::setPermissions(path, permissions);
 }
 
+// Writes the installer beside the old one and renames it over, so that a
+// failed write never leaves a truncated installer to run. Empty on success,
+// otherwise what went wrong.
+QString saveInstaller(const QString &path, const QByteArray &body) {
+    if (path.isEmpty())
+        return QStringLiteral("aucun dossier de données pour cet utilisateur");
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("impossible de créer le dossier ") + folder;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.write(body);
+    if (!file.commit())
+        return file.errorString();
+    makeExecutable(path);
+    return QString();
+}
+
+// Why the manifest offers nothing, or empty text when it is a newer release
+// signed by the agency's key.
+QString refusal(const version::Manifest &manifest) {
+    const QByteArray key = signature::trustedKey();
+    if (key.isEmpty())
+        return QStringLiteral("aucune clé publique intégrée : ce programme n'a pas de canal de "
+                              "mise à jour");
+    const QString defect = version::defect(manifest, QString::fromUtf8(config::applicationVersion));
+    if (!defect.isEmpty())
+        return defect;
+    const QByteArray signature =
+        version::decodeBase64(manifest.signature, version::signatureSize).value_or(QByteArray());
+    if (!signature::verify(key, version::signedMessage(manifest.version, manifest.sha256),
+                           signature))
+        return QStringLiteral("signature non valide pour la clé de l'agence");
+    return QString();
+}
+
 } // namespace
 
 void Koravel3::checkForUpdates() {
+    const QString address = QString::fromUtf8(config::updateManifestUrl);
+    const QString defect = version::addressDefect(address);
+    if (!defect.isEmpty()) {
+        diagnostic("Error checking for updates: ", defect);
+        return;
+    }
     auto *manager = new QNetworkAccessManager(this);
     connect(manager, &QNetworkAccessManager::finished, this, &Koravel3::onNetworkReply);
-    manager->get(QNetworkRequest(QUrl(QString::fromUtf8(config::updateManifestUrl))));
+    manager->get(QNetworkRequest(QUrl(address)));
 }
 
 void Koravel3::onNetworkReply(QNetworkReply *reply) {
@@ -66,8 +125,11 @@ void Koravel3::onNetworkReply(QNetworkReply *reply) {
     downloadUrl = manifest->downloadUrl;
     diagnostic("du:", downloadUrl);
 
-    if (!version::isNewer(manifest->version, QString::fromUtf8(config::applicationVersion)))
+    const QString refused = refusal(*manifest);
+    if (!refused.isEmpty()) {
+        diagnostic("Update not offered: ", refused);
         return;
+    }
     QMessageBox offer(QMessageBox::Information, QStringLiteral("Mise à jour disponible"),
                       QStringLiteral("Une nouvelle version du logiciel est disponible. Voulez-vous "
                                      "mettre à jour?"),
@@ -76,27 +138,36 @@ void Koravel3::onNetworkReply(QNetworkReply *reply) {
         return;
     ui->progressBar->setValue(0);
     ui->progressBar->show();
-    downloadInstaller(manifest->sha256);
+    // This manifest's own address and digest: downloadUrl may already hold
+    // those of a check that ended while the offer was open.
+    downloadInstaller(manifest->downloadUrl, manifest->sha256);
 }
 
 void Koravel3::downloadUpdate() {
-    downloadInstaller(QString());
+    // A download needs the signed digest of a release the agent accepted,
+    // which only the offer holds; alone, this slot fetches nothing.
+    diagnostic("Error downloading update: ",
+               QStringLiteral("aucune mise à jour signée acceptée, rien n'est téléchargé"));
 }
 
-void Koravel3::downloadInstaller(const QString &expectedSha256) {
-    const QUrl url(downloadUrl, QUrl::TolerantMode);
-    // The file is executed: it may only come from an authenticated server.
-    if (url.scheme() != QLatin1String("https")) {
-        diagnostic("Error downloading update: ",
-                   QStringLiteral("adresse refusée, seul https est accepté : ") + downloadUrl);
+void Koravel3::downloadInstaller(const QString &address, const QString &expectedSha256) {
+    const QString defect = version::addressDefect(address);
+    if (!defect.isEmpty()) {
+        failDownload(defect);
         return;
     }
     auto *manager = new QNetworkAccessManager(this);
-    QNetworkReply *reply = manager->get(QNetworkRequest(url));
+    QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(address, QUrl::TolerantMode)));
     reply->setProperty(expectedSha256Property, expectedSha256);
     connect(manager, &QNetworkAccessManager::finished, this, &Koravel3::onDownloadFinished);
     connect(manager, &QNetworkAccessManager::sslErrors, this, &Koravel3::onSslErrors);
     connect(reply, &QNetworkReply::downloadProgress, this, &Koravel3::onDownloadProgress);
+}
+
+void Koravel3::failDownload(const QString &cause) {
+    diagnostic("Error downloading update: ", cause);
+    ui->progressBar->hide();
+    showFailure(this, QStringLiteral("Le téléchargement de la mise à jour a échoué."), cause);
 }
 
 void Koravel3::onDownloadProgress(qint64 bytesReceived, qint64 bytesTotal) {
@@ -112,44 +183,70 @@ void Koravel3::onSslErrors(QNetworkReply *, const QList<QSslError> &) {
 void Koravel3::onDownloadFinished(QNetworkReply *reply) {
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
-        diagnostic("Error downloading update: ", reply->errorString());
+        failDownload(reply->errorString());
         return;
     }
     const QByteArray body = reply->readAll();
     const QString expected = reply->property(expectedSha256Property).toString();
-    if (!expected.isEmpty() && !version::sha256Matches(body, expected)) {
-        diagnostic("Error downloading update: ",
-                   QStringLiteral("empreinte SHA-256 différente de celle du manifeste"));
+    if (!version::isSha256Hex(expected) || version::sha256Hex(body) != expected) {
+        failDownload(QStringLiteral("empreinte SHA-256 différente de celle du manifeste signé"));
         return;
     }
-
-    // Written beside and renamed over the old file, so that a failed write
-    // never leaves a truncated installer to run.
-    const QString path = installerPath();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        diagnostic("Error saving update file: ", file.errorString());
+    const QString saveError = saveInstaller(installerPath(), body);
+    if (!saveError.isEmpty()) {
+        diagnostic("Error saving update file: ", saveError);
+        ui->progressBar->hide();
+        showFailure(
+            this, QStringLiteral("La mise à jour n'a pas pu être enregistrée sur cet ordinateur."),
+            saveError);
         return;
     }
-    file.write(body);
-    if (!file.commit()) {
-        diagnostic("Error saving update file: ", file.errorString());
-        return;
-    }
-    makeExecutable(path);
     ui->progressBar->hide();
 
     QMessageBox::information(this, QStringLiteral("Mise à jour téléchargée"),
                              QStringLiteral("La mise à jour a été téléchargée avec succès. "
                                             "L'installation va maintenant démarrer."));
-    startInstaller();
+    runInstaller(expected);
 }
 
 void Koravel3::startInstaller() {
+    // Only a file whose digest a signed release vouches for is run, and that
+    // digest comes with the download; alone, this slot starts nothing.
+    diagnostic("Error starting update: ",
+               QStringLiteral("aucune empreinte signée pour update.exe, rien n'est lancé"));
+}
+
+void Koravel3::runInstaller(const QString &expectedSha256) {
     const QString path = installerPath();
     diagnostic("chemin :", path);
+    // Read again from disk: the file may have been replaced while the
+    // "downloaded" box was open.
+    const std::optional<QString> onDisk = signature::fileSha256Hex(path);
+    if (onDisk != expectedSha256) {
+        const QString cause =
+            onDisk
+                ? QStringLiteral("empreinte SHA-256 %1 au lieu de %2").arg(*onDisk, expectedSha256)
+                : QStringLiteral("fichier illisible : ") + path;
+        diagnostic("Error starting update: ", cause);
+        showFailure(this,
+                    QStringLiteral("Le fichier téléchargé a été modifié depuis sa vérification ; "
+                                   "il n'a pas été lancé."),
+                    cause);
+        return;
+    }
     auto *process = new QProcess(this);
     connect(process, &QProcess::finished, this, &Koravel3::onInstallerFinished);
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        // A crash after the start reaches onInstallerFinished; only a start
+        // that failed (no finished signal then) is reported here.
+        if (error != QProcess::FailedToStart)
+            return;
+        const QString cause = process->errorString();
+        process->deleteLater();
+        diagnostic("Error starting update: ", cause);
+        showFailure(this, QStringLiteral("Le programme d'installation n'a pas pu être démarré."),
+                    cause);
+    });
     process->start(path, QStringList(), QIODevice::ReadWrite);
 }
 
@@ -167,7 +264,7 @@ void Koravel3::onInstallerFinished(int exitCode, QProcess::ExitStatus exitStatus
     const QString cause = exitStatus == QProcess::CrashExit
                               ? QStringLiteral("l'installateur s'est arrêté brutalement")
                               : QStringLiteral("l'installateur a signalé une erreur");
-    QMessageBox::critical(this, QStringLiteral("Échec de la mise à jour"),
+    QMessageBox::critical(this, QString::fromUtf8(failureTitle),
                           QStringLiteral("L'installation de la mise à jour a échoué : %1 "
                                          "(code de sortie : %2).")
                               .arg(cause)

@@ -1,12 +1,15 @@
 // The software update against a real HTTPS server on the loopback, listening
-// on the manifest address compiled into the program: the manifest and the
-// offer, the download with its progress, the saved installer and its run.
+// on the manifest address compiled into the program, with releases signed by a
+// key pair the test makes: the manifest and the offer, the signature, the
+// download with its progress, the saved installer and its run.
 #include "core/config.h"
 #include "koravel3.h"
+#include "signature.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/httpsserver.h"
 #include "support/modal.h"
+#include "support/signing.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -22,9 +25,12 @@
 #include <QPushButton>
 #include <QSslConfiguration>
 #include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 Q_DECLARE_METATYPE(testsupport::HttpsResponse)
@@ -54,8 +60,13 @@ const QUrl manifestUrl() {
     return QUrl(QString::fromUtf8(config::updateManifestUrl));
 }
 
+// Where the program keeps the download: the user's own data folder.
+QString dataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+}
+
 QString installerPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("update.exe"));
+    return QDir(dataFolder()).filePath(QStringLiteral("update.exe"));
 }
 
 // An address on the manifest's server.
@@ -67,13 +78,6 @@ QString onServer(const QString &path) {
 
 QByteArray manifest(const QJsonObject &members) {
     return QJsonDocument(members).toJson(QJsonDocument::Compact);
-}
-
-QByteArray offering(const QString &downloadUrl, const QString &sha256 = QString()) {
-    QJsonObject members{{"version", "4.0"}, {"download_url", downloadUrl}};
-    if (!sha256.isEmpty())
-        members.insert("sha256", sha256);
-    return manifest(members);
 }
 
 QByteArray script(const char *commands) {
@@ -94,23 +98,21 @@ bool writeFile(const QString &path, const QByteArray &data) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
-void removeInstaller() {
-    if (QFileInfo(installerPath()).isDir())
-        QDir(installerPath()).removeRecursively();
-    else
-        QFile::remove(installerPath());
-}
-
-// Records, for every message box shown, whether it had a parent widget.
+// Records, for every message box shown, whether it had a parent widget, and
+// lets a test act while a box is on screen.
 class BoxParents : public QObject {
 public:
     QHash<QString, QWidget *> parents;
+    std::function<void(const QString &title)> onShow;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() == QEvent::Show)
-            if (auto *box = qobject_cast<QMessageBox *>(watched))
+            if (auto *box = qobject_cast<QMessageBox *>(watched)) {
                 parents.insert(box->windowTitle(), box->parentWidget());
+                if (onShow)
+                    onShow(box->windowTitle());
+            }
         return false;
     }
 };
@@ -123,6 +125,9 @@ const QString downloadedText = QStringLiteral(
     "La mise à jour a été téléchargée avec succès. L'installation va maintenant démarrer.");
 const QString successText = QStringLiteral(
     "La mise à jour a été installée avec succès. Vous pouvez redémarrer l'application.");
+const QString failureTitle = QStringLiteral("Échec de la mise à jour");
+const QString notOffered = QStringLiteral("Update not offered: ");
+const QString badSignature = QStringLiteral("signature non valide pour la clé de l'agence");
 
 constexpr int networkTimeout = 15000;
 
@@ -141,8 +146,9 @@ private slots:
     void offerFollowsNumericVersion();
     void manifestFailures_data();
     void manifestFailures();
+    void unsignedOrUnsafeManifestsOfferNothing_data();
+    void unsignedOrUnsafeManifestsOfferNothing();
     void noKeepsAddressAndHiddenBar();
-    void missingDownloadUrl();
     void refusedDownloads_data();
     void refusedDownloads();
     void progressValues_data();
@@ -151,7 +157,13 @@ private slots:
     void downloadReplacesInstaller();
     void installerOutcome_data();
     void installerOutcome();
+    void installerCannotStart_data();
+    void installerCannotStart();
+    void installerChangedOnDiskIsNotRun_data();
+    void installerChangedOnDiskIsNotRun();
+    void startInstallerAloneRunsNothing();
     void installerRunsInBackground();
+    void answeredOfferKeepsItsOwnRelease();
     void checksRunSideBySide();
     void loginWithServerDownCompletesNormally();
 
@@ -159,7 +171,17 @@ private:
     bool listenOnManifestAddress(const testsupport::TestCertificate &identity);
     bool invoke(const char *slot) { return QMetaObject::invokeMethod(window.get(), slot); }
     QProgressBar *bar() const { return window->findChild<QProgressBar *>("progressBar"); }
+    // A manifest of installer signed by the agency, as it signs: version,
+    // address, digest and signature, plus any extra members.
+    QByteArray release(const QByteArray &installer, const QString &path = "/update.exe",
+                       const QString &version = "4.0", const QJsonObject &extra = {}) const;
+    // Runs the offer of a release with its installer served, answering Yes,
+    // until count boxes were shown.
+    void acceptRelease(const QByteArray &installer, testsupport::ModalWatcher &watcher, int count);
 
+    QTemporaryDir dataHome;
+    testsupport::ReleaseKey agency;
+    testsupport::ReleaseKey stranger;
     testsupport::TestCertificate trusted;
     testsupport::TestCertificate untrusted;
     std::unique_ptr<testsupport::HttpsServer> server;
@@ -173,6 +195,13 @@ void UpdateTest::initTestCase() {
     chainedHandler = qInstallMessageHandler(recordDebug);
     QVERIFY2(testsupport::db::admin().isOpen(), "the test database server must be running");
     QCOMPARE(manifestUrl().scheme(), QStringLiteral("https"));
+    // As the program names itself, with the data folder in a scratch home.
+    QVERIFY(dataHome.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    QCoreApplication::setOrganizationName(QStringLiteral("Koravel"));
+    QCoreApplication::setApplicationName(QStringLiteral("koravel3"));
+    QCOMPARE(installerPath(), dataHome.filePath("Koravel/koravel3/update.exe"));
+    QVERIFY2(agency.isValid() && stranger.isValid(), "openssl and tools/sign-update must work");
 
     trusted = testsupport::makeCertificate(manifestUrl().host());
     untrusted = testsupport::makeCertificate(manifestUrl().host());
@@ -191,7 +220,6 @@ void UpdateTest::initTestCase() {
 }
 
 void UpdateTest::cleanupTestCase() {
-    removeInstaller();
     qInstallMessageHandler(chainedHandler);
 }
 
@@ -200,8 +228,31 @@ bool UpdateTest::listenOnManifestAddress(const testsupport::TestCertificate &ide
     return server->listen(QHostAddress(url.host()), quint16(url.port(443)), identity);
 }
 
+QByteArray UpdateTest::release(const QByteArray &installer, const QString &path,
+                               const QString &version, const QJsonObject &extra) const {
+    const QString digest = sha256Of(installer);
+    QJsonObject members{{"version", version},
+                        {"download_url", onServer(path)},
+                        {"sha256", digest},
+                        {"signature", agency.signature(version, digest)}};
+    for (auto member = extra.begin(); member != extra.end(); ++member)
+        members.insert(member.key(), member.value());
+    return manifest(members);
+}
+
+void UpdateTest::acceptRelease(const QByteArray &installer, testsupport::ModalWatcher &watcher,
+                               int count) {
+    server->setResponse(manifestUrl().path(), {200, release(installer)});
+    server->setResponse("/update.exe", {200, installer});
+    watcher.setAnswer(QMessageBox::Yes);
+    QVERIFY(invoke("checkForUpdates"));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), count, networkTimeout);
+}
+
 void UpdateTest::init() {
-    removeInstaller();
+    signature::overrideTrustedKeyForTests(agency.publicKey());
+    // Removed, so that every download has to make the folder again.
+    QDir(dataHome.path()).removeRecursively();
     server->clearResponses();
     server->clearRequests();
     strangerServer->clearResponses();
@@ -209,45 +260,36 @@ void UpdateTest::init() {
     window = std::make_unique<Koravel3>();
     debugLines.clear();
     boxParents.parents.clear();
+    boxParents.onShow = nullptr;
     qApp->installEventFilter(&boxParents);
 }
 
 void UpdateTest::cleanup() {
     qApp->removeEventFilter(&boxParents);
     window.reset();
-    removeInstaller();
 }
 
 void UpdateTest::offerFollowsNumericVersion_data() {
-    QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("version");
     QTest::addColumn<bool>("offered");
-    const auto row = [](const char *version, bool offered) {
-        QTest::newRow(version) << manifest({{"version", version},
-                                            {"download_url", onServer("/update.exe")}})
-                               << QString::fromLatin1(version) << offered;
-    };
     for (const char *newer : {"3.1.4", "3.1.10", "3.2", "4.0", "10.0", "3.1.3.1"})
-        row(newer, true);
+        QTest::newRow(newer) << newer << true;
     for (const char *older : {"3.1.3", "3.1.3.0", "3.1.2", "3.0.9", "", "v4.0", "4.0-beta", "4..0",
                               "99999999999.0", " 4.0"})
-        row(older, false);
-    QTest::newRow("missing version")
-        << manifest({{"download_url", onServer("/update.exe")}}) << QString() << false;
-    QTest::newRow("numeric version")
-        << manifest({{"version", 4.0}, {"download_url", onServer("/update.exe")}}) << QString()
-        << false;
+        QTest::newRow(older) << older << false;
 }
 
 void UpdateTest::offerFollowsNumericVersion() {
-    QFETCH(QByteArray, body);
     QFETCH(QString, version);
     QFETCH(bool, offered);
+    // Signed as given: only the version decides.
+    const QByteArray body = release(script("exit 0"), "/update.exe", version);
     server->setResponse(manifestUrl().path(), {200, body});
     testsupport::ModalWatcher watcher(QMessageBox::No);
 
     QVERIFY(invoke("checkForUpdates"));
     QTRY_COMPARE_WITH_TIMEOUT(linesStartingWith("du:").size(), 1, networkTimeout);
+    QTest::qWait(100);
 
     QCOMPARE(linesStartingWith("reponse :"), QStringList("reponse :" + QString::fromUtf8(body)));
     QCOMPARE(linesStartingWith("lv:"), QStringList("lv: " + version));
@@ -261,6 +303,10 @@ void UpdateTest::offerFollowsNumericVersion() {
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
         QVERIFY(boxParents.parents.contains(offerTitle));
         QCOMPARE(boxParents.parents.value(offerTitle), static_cast<QWidget *>(nullptr));
+        QVERIFY(linesStartingWith(notOffered).isEmpty());
+    } else {
+        QCOMPARE(linesStartingWith(notOffered), QStringList(notOffered + "version « " + version +
+                                                            " » non plus récente que 3.1.3"));
     }
     QVERIFY(bar()->isHidden());
     QCOMPARE(server->requests(), QStringList(manifestUrl().path()));
@@ -276,7 +322,7 @@ void UpdateTest::manifestFailures_data() {
     QTest::newRow("JSON array") << 200 << QByteArray("[\"4.0\"]") << false << "reponse :[\"4.0\"]";
     QTest::newRow("missing file") << 404 << QByteArray() << false << "Error checking for updates: ";
     QTest::newRow("untrusted certificate")
-        << 200 << offering(onServer("/update.exe")) << true << "Error checking for updates: ";
+        << 200 << release(script("exit 0")) << true << "Error checking for updates: ";
 }
 
 void UpdateTest::manifestFailures() {
@@ -309,20 +355,90 @@ void UpdateTest::manifestFailures() {
     QCOMPARE(server->requests().size(), untrustedServer ? 0 : 1);
 }
 
+void UpdateTest::unsignedOrUnsafeManifestsOfferNothing_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("keyBuiltIn");
+    QTest::addColumn<QString>("reason");
+    const QByteArray installer = script("exit 0");
+    const QString digest = sha256Of(installer);
+    const QString url = onServer("/update.exe");
+    const auto members = [&](const QString &sha256, const QString &signature) {
+        QJsonObject object{{"version", "4.0"}, {"download_url", url}, {"sha256", sha256}};
+        if (!signature.isNull())
+            object.insert("signature", signature);
+        return object;
+    };
+    const QString badDigest =
+        QStringLiteral("sha256 absent ou mal formé (64 chiffres hexadécimaux minuscules attendus)");
+
+    QTest::newRow("no key built in") << release(installer) << false
+                                     << "aucune clé publique intégrée : ce programme n'a pas de "
+                                        "canal de mise à jour";
+    QTest::newRow("signed by another key")
+        << manifest(members(digest, stranger.signature("4.0", digest))) << true << badSignature;
+    QTest::newRow("signature of another version")
+        << manifest(members(digest, agency.signature("3.0.0", digest))) << true << badSignature;
+    QTest::newRow("signature of another installer")
+        << manifest(members(digest, agency.signature("4.0", sha256Of("other")))) << true
+        << badSignature;
+    QTest::newRow("signature with a final line feed")
+        << manifest(members(digest, agency.signature("4.0", digest + "\n"))) << true
+        << badSignature;
+    QTest::newRow("signature missing")
+        << manifest(members(digest, QString())) << true << "signature absente";
+    QTest::newRow("sha256 in capitals")
+        << manifest(members(digest.toUpper(), agency.signature("4.0", digest.toUpper()))) << true
+        << badDigest;
+    // Nothing in the manifest can name another key or another digest.
+    QJsonObject smuggled = members(digest, stranger.signature("4.0", digest));
+    smuggled.insert("public_key", stranger.publicKey());
+    smuggled.insert("signature_ed25519", agency.signature("4.0", digest));
+    QTest::newRow("extra members naming another key") << manifest(smuggled) << true << badSignature;
+    QJsonObject plain = members(digest, agency.signature("4.0", digest));
+    plain.insert("download_url", QString(url).replace("https:", "http:"));
+    QTest::newRow("plain http download")
+        << manifest(plain) << true
+        << "adresse refusée, seul https est accepté : " + plain.value("download_url").toString();
+}
+
+void UpdateTest::unsignedOrUnsafeManifestsOfferNothing() {
+    QFETCH(QByteArray, body);
+    QFETCH(bool, keyBuiltIn);
+    QFETCH(QString, reason);
+    if (!keyBuiltIn)
+        signature::overrideTrustedKeyForTests(QString());
+    server->setResponse(manifestUrl().path(), {200, body});
+    server->setResponse("/update.exe", {200, script("exit 0")});
+    testsupport::ModalWatcher watcher(QMessageBox::Yes);
+
+    QVERIFY(invoke("checkForUpdates"));
+    QTRY_COMPARE_WITH_TIMEOUT(linesStartingWith(notOffered).size(), 1, networkTimeout);
+    QTest::qWait(200);
+
+    QCOMPARE(linesStartingWith(notOffered), QStringList(notOffered + reason));
+    QCOMPARE(linesStartingWith("lv:").size(), 1);
+    QCOMPARE(linesStartingWith("du:").size(), 1);
+    QVERIFY(watcher.boxes().isEmpty());
+    QVERIFY(bar()->isHidden());
+    QCOMPARE(server->requests(), QStringList(manifestUrl().path()));
+}
+
 void UpdateTest::noKeepsAddressAndHiddenBar() {
-    server->setResponse(manifestUrl().path(), {200, offering(onServer("/v2/update.exe"))});
+    server->setResponse(manifestUrl().path(), {200, release(script("exit 0"), "/v2/update.exe")});
     testsupport::ModalWatcher watcher(QMessageBox::No);
     QVERIFY(invoke("checkForUpdates"));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 1, networkTimeout);
     QVERIFY(bar()->isHidden());
-    QTest::qWait(200);
-    QCOMPARE(server->requests(), QStringList(manifestUrl().path()));
+    QCOMPARE(linesStartingWith("du:"), QStringList("du: " + onServer("/v2/update.exe")));
 
-    // The address read from the refused offer is still the one a download uses.
+    // The refused release is not downloaded behind the agent's back.
     QVERIFY(invoke("downloadUpdate"));
-    QTRY_COMPARE_WITH_TIMEOUT(linesStartingWith("Error downloading update: ").size(), 1,
-                              networkTimeout);
-    QCOMPARE(server->requests(), QStringList({manifestUrl().path(), "/v2/update.exe"}));
+    QTest::qWait(200);
+    QCOMPARE(linesStartingWith("Error downloading update: "),
+             QStringList("Error downloading update: aucune mise à jour signée acceptée, rien "
+                         "n'est téléchargé"));
+    QCOMPARE(server->requests(), QStringList(manifestUrl().path()));
+    QVERIFY(bar()->isHidden());
 
     // The next login asks again and offers again.
     QVERIFY(invoke("checkForUpdates"));
@@ -330,65 +446,54 @@ void UpdateTest::noKeepsAddressAndHiddenBar() {
     QCOMPARE(watcher.boxes().at(1).title, offerTitle);
 }
 
-void UpdateTest::missingDownloadUrl() {
-    server->setResponse(manifestUrl().path(), {200, manifest({{"version", "4.0"}})});
-    testsupport::ModalWatcher watcher(QMessageBox::Yes);
-    QVERIFY(invoke("checkForUpdates"));
-    QTRY_COMPARE_WITH_TIMEOUT(linesStartingWith("Error downloading update: ").size(), 1,
-                              networkTimeout);
-    QCOMPARE(linesStartingWith("du:"), QStringList("du: "));
-    QCOMPARE(watcher.boxes().size(), 1);
-    QCOMPARE(watcher.first().title, offerTitle);
-    QVERIFY(!bar()->isHidden());
-    QVERIFY(!QFileInfo::exists(installerPath()));
-    QTest::qWait(200);
-    QCOMPARE(watcher.boxes().size(), 1);
-}
-
 void UpdateTest::refusedDownloads_data() {
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("servedPath");
+    QTest::addColumn<QString>("path");
     QTest::addColumn<testsupport::HttpsResponse>("response");
-    QTest::addColumn<bool>("reachesServer");
+    QTest::addColumn<bool>("strangerServes");
     QTest::addColumn<bool>("blockedTarget");
     QTest::addColumn<QString>("diagnostic");
-    const QByteArray installer = script("exit 0");
-    const testsupport::HttpsResponse served{200, installer};
+    QTest::addColumn<QString>("sentence");
+    const testsupport::HttpsResponse served{200, script("exit 0")};
     const QString failed = QStringLiteral("Error downloading update: ");
+    const QString downloadFailed = QStringLiteral("Le téléchargement de la mise à jour a échoué.");
 
-    QTest::newRow("plain http") << offering(onServer("/update.exe").replace("https:", "http:"))
-                                << "/update.exe" << served << false << false << failed;
-    QUrl stranger = manifestUrl();
-    stranger.setPort(strangerServer->port());
-    stranger.setPath("/update.exe");
     QTest::newRow("untrusted certificate")
-        << offering(stranger.toString()) << QString() << served << false << false << failed;
-    QTest::newRow("digest mismatch")
-        << offering(onServer("/update.exe"), sha256Of(installer + "tampered")) << "/update.exe"
-        << served << true << false << failed;
-    QTest::newRow("malformed digest") << offering(onServer("/update.exe"), "not-a-digest")
-                                      << "/update.exe" << served << true << false << failed;
+        << "/update.exe" << served << true << false << failed << downloadFailed;
+    testsupport::HttpsResponse other = served;
+    other.body = script("exit 0 # not the signed installer");
+    QTest::newRow("other bytes than signed")
+        << "/update.exe" << other << false << false << failed << downloadFailed;
     testsupport::HttpsResponse truncated = served;
-    truncated.body = installer + QByteArray(4096, 'x');
+    truncated.body += QByteArray(4096, 'x');
     truncated.length = testsupport::HttpsResponse::Length::Truncated;
-    QTest::newRow("truncated body") << offering(onServer("/update.exe")) << "/update.exe"
-                                    << truncated << true << false << failed;
+    QTest::newRow("truncated body")
+        << "/update.exe" << truncated << false << false << failed << downloadFailed;
     QTest::newRow("missing installer")
-        << offering(onServer("/absent.exe")) << "/update.exe" << served << true << false << failed;
-    QTest::newRow("cannot save") << offering(onServer("/update.exe")) << "/update.exe" << served
-                                 << true << true << "Error saving update file: ";
+        << "/absent.exe" << served << false << false << failed << downloadFailed;
+    QTest::newRow("cannot save")
+        << "/update.exe" << served << false << true << "Error saving update file: "
+        << "La mise à jour n'a pas pu être enregistrée sur cet ordinateur.";
 }
 
 void UpdateTest::refusedDownloads() {
-    QFETCH(QByteArray, body);
-    QFETCH(QString, servedPath);
+    QFETCH(QString, path);
     QFETCH(testsupport::HttpsResponse, response);
-    QFETCH(bool, reachesServer);
+    QFETCH(bool, strangerServes);
     QFETCH(bool, blockedTarget);
     QFETCH(QString, diagnostic);
-    server->setResponse(manifestUrl().path(), {200, body});
-    server->setResponse(servedPath, response);
-    strangerServer->setResponse("/update.exe", response);
+    QFETCH(QString, sentence);
+    const QByteArray signedInstaller = script("exit 0");
+    QJsonObject members = QJsonDocument::fromJson(release(signedInstaller)).object();
+    if (strangerServes) {
+        QUrl url = manifestUrl();
+        url.setPort(strangerServer->port());
+        url.setPath(path);
+        members.insert("download_url", url.toString());
+    }
+    server->setResponse(manifestUrl().path(), {200, manifest(members)});
+    server->setResponse(path, response);
+    strangerServer->setResponse(path, response);
+    QVERIFY(QDir().mkpath(dataFolder()));
     const QByteArray earlier("an earlier installer that must stay as it was");
     if (blockedTarget)
         QVERIFY(QDir().mkpath(installerPath()));
@@ -397,19 +502,26 @@ void UpdateTest::refusedDownloads() {
     testsupport::ModalWatcher watcher(QMessageBox::Yes);
 
     QVERIFY(invoke("checkForUpdates"));
-    QTRY_COMPARE_WITH_TIMEOUT(linesStartingWith(diagnostic).size(), 1, networkTimeout);
-    QVERIFY(linesStartingWith(diagnostic).constFirst().size() > diagnostic.size());
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 2, networkTimeout);
     QTest::qWait(200);
 
-    QCOMPARE(watcher.boxes().size(), 1);
-    QCOMPARE(watcher.first().title, offerTitle);
-    QVERIFY(!bar()->isHidden());
+    QCOMPARE(watcher.boxes().size(), 2);
+    const testsupport::SeenBox failure = watcher.boxes().at(1);
+    QCOMPARE(failure.title, failureTitle);
+    QCOMPARE(failure.text, sentence);
+    QCOMPARE(failure.icon, QMessageBox::Critical);
+    QCOMPARE(failure.buttons, QMessageBox::Ok);
+    QVERIFY(!failure.informativeText.isEmpty());
+    // The technical cause beneath is the one the diagnostic logs.
+    QCOMPARE(linesStartingWith(diagnostic), QStringList(diagnostic + failure.informativeText));
+    QCOMPARE(boxParents.parents.value(failureTitle), static_cast<QWidget *>(window.get()));
+    QVERIFY(bar()->isHidden());
     QVERIFY(linesStartingWith("chemin :").isEmpty());
     if (blockedTarget)
         QVERIFY(QFileInfo(installerPath()).isDir());
     else
         QCOMPARE(readFile(installerPath()), earlier);
-    QCOMPARE(server->requests().size() + strangerServer->requests().size(), reachesServer ? 2 : 1);
+    QCOMPARE(server->requests().size() + strangerServer->requests().size(), strangerServes ? 1 : 2);
 }
 
 void UpdateTest::progressValues_data() {
@@ -451,8 +563,9 @@ void UpdateTest::downloadReplacesInstaller() {
         installer += char(i * 7 % 256);
     installer += "\r\n\n\r\x1a";
     testsupport::HttpsResponse response{200, installer, length, 8, 80};
-    server->setResponse(manifestUrl().path(), {200, offering(onServer("/update.exe"))});
+    server->setResponse(manifestUrl().path(), {200, release(installer)});
     server->setResponse("/update.exe", response);
+    QVERIFY(QDir().mkpath(dataFolder()));
     QVERIFY(writeFile(installerPath(), QByteArray(200 * 1024, 'o')));
     QList<int> shown;
     connect(bar(), &QProgressBar::valueChanged, this, [&shown](int value) { shown << value; });
@@ -483,7 +596,7 @@ void UpdateTest::downloadReplacesInstaller() {
 
 void UpdateTest::installerOutcome_data() {
     QTest::addColumn<QByteArray>("installer");
-    QTest::addColumn<bool>("publishDigest");
+    QTest::addColumn<QJsonObject>("extra");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QMessageBox::Icon>("icon");
@@ -491,17 +604,20 @@ void UpdateTest::installerOutcome_data() {
     const QString line =
         QStringLiteral("L'installateur s'est terminé avec le code de sortie : %1 et le statut de "
                        "sortie : %2");
-    QTest::newRow("exit 0") << script("exit 0") << false << "Mise à jour Terminée" << successText
-                            << QMessageBox::Information << line.arg("0", "NormalExit");
-    QTest::newRow("exit 0, digest published")
-        << script("exit 0") << true << "Mise à jour Terminée" << successText
-        << QMessageBox::Information << line.arg("0", "NormalExit");
+    QTest::newRow("exit 0") << script("exit 0") << QJsonObject() << "Mise à jour Terminée"
+                            << successText << QMessageBox::Information
+                            << line.arg("0", "NormalExit");
+    // Members the program does not read are ignored, as before signatures.
+    QTest::newRow("exit 0, extra members")
+        << script("exit 0") << QJsonObject{{"notes", "Corrections"}, {"size", 22}}
+        << "Mise à jour Terminée" << successText << QMessageBox::Information
+        << line.arg("0", "NormalExit");
     QTest::newRow("exit 3")
-        << script("exit 3") << true << "Échec de la mise à jour"
+        << script("exit 3") << QJsonObject() << failureTitle
         << "L'installation de la mise à jour a échoué : l'installateur a signalé une erreur (code "
            "de sortie : 3)."
         << QMessageBox::Critical << line.arg("3", "NormalExit");
-    QTest::newRow("crash") << script("kill -SEGV $$") << false << "Échec de la mise à jour"
+    QTest::newRow("crash") << script("kill -SEGV $$") << QJsonObject() << failureTitle
                            << "L'installation de la mise à jour a échoué : l'installateur s'est "
                               "arrêté brutalement (code de sortie : %1)."
                            << QMessageBox::Critical << line.arg("%1", "CrashExit");
@@ -509,20 +625,25 @@ void UpdateTest::installerOutcome_data() {
 
 void UpdateTest::installerOutcome() {
     QFETCH(QByteArray, installer);
-    QFETCH(bool, publishDigest);
+    QFETCH(QJsonObject, extra);
     QFETCH(QString, title);
     QFETCH(QString, text);
     QFETCH(QMessageBox::Icon, icon);
     QFETCH(QString, diagnostic);
-    // The publisher may write the digest in capitals.
-    const QString digest = publishDigest ? sha256Of(installer).toUpper() : QString();
-    server->setResponse(manifestUrl().path(), {200, offering(onServer("/update.exe"), digest)});
-    server->setResponse("/update.exe", {200, installer});
+    // The manifest exactly as the agency's release tool prints it.
+    QJsonObject members = agency.publish(installer, "4.0", onServer("/setup.exe"));
+    QCOMPARE(members.keys(), QStringList({"download_url", "sha256", "signature", "version"}));
+    for (auto member = extra.begin(); member != extra.end(); ++member)
+        members.insert(member.key(), member.value());
+    server->setResponse(manifestUrl().path(), {200, manifest(members)});
+    server->setResponse("/setup.exe", {200, installer});
     testsupport::ModalWatcher watcher(QMessageBox::Yes);
 
     QVERIFY(invoke("checkForUpdates"));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 3, networkTimeout);
+    QTest::qWait(200);
 
+    QCOMPARE(watcher.boxes().size(), 3);
     const QStringList ends = linesStartingWith("L'installateur s'est terminé");
     QCOMPARE(ends.size(), 1);
     if (diagnostic.contains("%1")) {
@@ -539,30 +660,142 @@ void UpdateTest::installerOutcome() {
     QCOMPARE(end.buttons, QMessageBox::Ok);
     QCOMPARE(boxParents.parents.value(title), static_cast<QWidget *>(window.get()));
     QVERIFY(linesStartingWith("Error").isEmpty());
+    QCOMPARE(server->requests(), QStringList({manifestUrl().path(), "/setup.exe"}));
 }
 
-void UpdateTest::installerRunsInBackground() {
-    const QString flag = QDir(QCoreApplication::applicationDirPath()).filePath("installer-ran");
-    QFile::remove(flag);
-    QVERIFY(
-        writeFile(installerPath(), script(qPrintable("sleep 1; touch '" + flag + "'; exit 0"))));
+void UpdateTest::installerCannotStart_data() {
+    QTest::addColumn<QByteArray>("installer");
+    QTest::newRow("not a program") << QByteArray(4096, '\x7f');
+    QTest::newRow("interpreter missing") << QByteArray("#!/nonexistent/koravel-sh\nexit 0\n");
+}
+
+void UpdateTest::installerCannotStart() {
+    QFETCH(QByteArray, installer);
+    testsupport::ModalWatcher watcher;
+    acceptRelease(installer, watcher, 3);
+    QTest::qWait(200);
+
+    QCOMPARE(watcher.boxes().size(), 3);
+    QCOMPARE(watcher.boxes().at(1).title, downloadedTitle);
+    const testsupport::SeenBox failure = watcher.boxes().at(2);
+    QCOMPARE(failure.title, failureTitle);
+    QCOMPARE(failure.text, QStringLiteral("Le programme d'installation n'a pas pu être démarré."));
+    QCOMPARE(failure.icon, QMessageBox::Critical);
+    QCOMPARE(failure.buttons, QMessageBox::Ok);
+    QVERIFY(!failure.informativeText.isEmpty());
+    QCOMPARE(linesStartingWith("Error starting update: "),
+             QStringList("Error starting update: " + failure.informativeText));
+    QCOMPARE(linesStartingWith("chemin :"), QStringList("chemin : " + installerPath()));
+    QVERIFY(linesStartingWith("L'installateur s'est terminé").isEmpty());
+}
+
+void UpdateTest::installerChangedOnDiskIsNotRun_data() {
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("replaced") << false;
+    QTest::newRow("removed") << true;
+}
+
+void UpdateTest::installerChangedOnDiskIsNotRun() {
+    QFETCH(bool, removed);
+    const QString flag = dataHome.filePath("replacement-ran");
+    const QByteArray signedInstaller = script(qPrintable("touch '" + flag + "'"));
+    const QByteArray replacement = script(qPrintable("touch '" + flag + "'; echo another"));
+    // While the agent reads "downloaded", another program swaps the file.
+    boxParents.onShow = [&](const QString &title) {
+        if (title != downloadedTitle)
+            return;
+        if (removed)
+            QFile::remove(installerPath());
+        else
+            writeFile(installerPath(), replacement);
+    };
+    testsupport::ModalWatcher watcher;
+    acceptRelease(signedInstaller, watcher, 3);
+    QTest::qWait(300);
+
+    const testsupport::SeenBox refusal = watcher.boxes().at(2);
+    QCOMPARE(refusal.title, failureTitle);
+    QCOMPARE(refusal.text, QStringLiteral("Le fichier téléchargé a été modifié depuis sa "
+                                          "vérification ; il n'a pas été lancé."));
+    QCOMPARE(refusal.icon, QMessageBox::Critical);
+    QCOMPARE(refusal.informativeText,
+             removed ? "fichier illisible : " + installerPath()
+                     : QStringLiteral("empreinte SHA-256 %1 au lieu de %2")
+                           .arg(sha256Of(replacement), sha256Of(signedInstaller)));
+    QCOMPARE(linesStartingWith("Error starting update: "),
+             QStringList("Error starting update: " + refusal.informativeText));
+    QVERIFY(window->findChildren<QProcess *>().isEmpty());
+    QVERIFY(!QFileInfo::exists(flag));
+    QCOMPARE(watcher.boxes().size(), 3);
+}
+
+void UpdateTest::startInstallerAloneRunsNothing() {
+    const QString flag = dataHome.filePath("installer-ran");
+    QVERIFY(QDir().mkpath(dataFolder()));
+    QVERIFY(writeFile(installerPath(), script(qPrintable("touch '" + flag + "'"))));
     QVERIFY(QFile::setPermissions(installerPath(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     testsupport::ModalWatcher watcher;
 
     QVERIFY(invoke("startInstaller"));
+    QTest::qWait(200);
+
+    QCOMPARE(linesStartingWith("Error starting update: "),
+             QStringList("Error starting update: aucune empreinte signée pour update.exe, rien "
+                         "n'est lancé"));
+    QVERIFY(window->findChildren<QProcess *>().isEmpty());
+    QVERIFY(!QFileInfo::exists(flag));
+    QVERIFY(watcher.boxes().isEmpty());
+}
+
+void UpdateTest::installerRunsInBackground() {
+    const QString flag = dataHome.filePath("installer-ran");
+    testsupport::ModalWatcher watcher;
+    acceptRelease(script(qPrintable("sleep 1; touch '" + flag + "'; exit 0")), watcher, 2);
+
     const QList<QProcess *> processes = window->findChildren<QProcess *>();
     QCOMPARE(processes.size(), 1);
     QVERIFY(processes.first()->waitForStarted(5000));
     QCOMPARE(processes.first()->state(), QProcess::Running);
+    QCOMPARE(processes.first()->program(), installerPath());
     QVERIFY(processes.first()->arguments().isEmpty());
     QVERIFY(!QFileInfo::exists(flag));
-    QVERIFY(watcher.boxes().isEmpty());
+    QCOMPARE(watcher.boxes().size(), 2);
 
-    QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 1, networkTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 3, networkTimeout);
     QVERIFY(QFileInfo::exists(flag));
-    QCOMPARE(watcher.first().text, successText);
-    QFile::remove(flag);
+    QCOMPARE(watcher.boxes().at(2).text, successText);
+}
+
+void UpdateTest::answeredOfferKeepsItsOwnRelease() {
+    const QByteArray first = script("exit 0 # 4.0");
+    const QByteArray unsignedInstaller = script("exit 0 # unsigned");
+    const QByteArray later =
+        manifest({{"version", "4.1"}, {"download_url", onServer("/later.exe")}});
+    server->setResponse(manifestUrl().path(), {200, release(first)});
+    server->setResponse("/update.exe", {200, first});
+    server->setResponse("/later.exe", {200, unsignedInstaller});
+    // While the first offer is open, the next login's check reads another
+    // manifest, which sets downloadUrl but offers nothing.
+    boxParents.onShow = [&](const QString &title) {
+        if (title != offerTitle)
+            return;
+        server->setResponse(manifestUrl().path(), {200, later});
+        invoke("checkForUpdates");
+    };
+    testsupport::ModalWatcher watcher(QMessageBox::Yes);
+    watcher.holdWhile([] { return linesStartingWith(notOffered).isEmpty(); });
+
+    QVERIFY(invoke("checkForUpdates"));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 3, networkTimeout);
+
+    QCOMPARE(linesStartingWith("du:"),
+             QStringList({"du: " + onServer("/update.exe"), "du: " + onServer("/later.exe")}));
+    QCOMPARE(watcher.boxes().at(0).title, offerTitle);
+    QCOMPARE(watcher.boxes().at(2).text, successText);
+    QCOMPARE(server->requests(),
+             QStringList({manifestUrl().path(), manifestUrl().path(), "/update.exe"}));
+    QCOMPARE(readFile(installerPath()), first);
 }
 
 void UpdateTest::checksRunSideBySide() {

@@ -8,6 +8,7 @@ namespace testsupport {
 
 struct ModalWatcher::Private {
     QMessageBox::StandardButton answer;
+    std::function<bool()> busy;
     QList<SeenBox> boxes;
     std::function<void(const SeenBox &)> whileOpen;
     QTimer timer{};
@@ -19,12 +20,13 @@ ModalWatcher::ModalWatcher(QMessageBox::StandardButton answer)
     d->timer.setInterval(10);
     QObject::connect(&d->timer, &QTimer::timeout, [this] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
+        if (!box || !box->isVisible() || (d->busy && d->busy()))
             return;
         SeenBox seen;
         seen.shown = true;
         seen.title = box->windowTitle();
         seen.text = box->text();
+        seen.informativeText = box->informativeText();
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
         d->boxes.append(seen);
@@ -59,6 +61,10 @@ void ModalWatcher::setAnswer(QMessageBox::StandardButton answer) {
 
 void ModalWatcher::whileOpen(std::function<void(const SeenBox &)> action) {
     d->whileOpen = std::move(action);
+}
+
+void ModalWatcher::holdWhile(std::function<bool()> busy) {
+    d->busy = std::move(busy);
 }
 
 } // namespace testsupport

@@ -13,6 +13,8 @@ struct SeenBox {
     bool shown = false;
     QString title;
     QString text;
+    // The technical detail beneath the text.
+    QString informativeText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
 };
@@ -34,6 +36,9 @@ public:
     // Runs while a box is open, before it is answered: what happens behind
     // a box the agent leaves open.
     void whileOpen(std::function<void(const SeenBox &)> action);
+    // While busy() is true, open boxes are left open, so that what arrives
+    // meanwhile meets the box still shown.
+    void holdWhile(std::function<bool()> busy);
 
 private:
     struct Private;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Proof that an update comes from the agency: the Ed25519 public key built
+// into the program, the verification of a release's signature, and the
+// digest of the installer as it lies on disk.
+namespace signature {
+
+// Bytes of an Ed25519 public key.
+inline constexpr qsizetype publicKeySize = 32;
+
+// The agency's public key (32 raw bytes) that every release must be signed
+// with: the one compiled in (KORAVEL_UPDATE_PUBLIC_KEY), or empty when the
+// build has none, in which case no update is ever offered.
+QByteArray trustedKey();
+
+// For the test programs only: replaces the compiled-in key by base64 text
+// (empty text: a build without a key) so that a test can sign releases with
+// a key pair it made itself. The program never calls it.
+void overrideTrustedKeyForTests(const QString &base64);
+
+// True when signature is a valid Ed25519 signature of message by publicKey.
+bool verify(const QByteArray &publicKey, const QByteArray &message, const QByteArray &signature);
+
+// The SHA-256 of the file's bytes as 64 lowercase hex digits, or nothing
+// when the file cannot be read.
+std::optional<QString> fileSha256Hex(const QString &path);
+
+} // namespace signature
