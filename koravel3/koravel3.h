@@ -27,6 +27,9 @@ class Statement;
 
 // Registers the program's pictures; main calls it before the first window.
 void initKoravel3Resources();
+// Installs the toolkit's French texts (standard buttons, file dialog); main
+// calls it once. False when the translation files are not installed.
+bool loadQtFrench();
 
 class Koravel3 : public QMainWindow {
     Q_OBJECT
@@ -102,6 +105,9 @@ private:
     void forgetAgentWork();
     void refreshClock();
     static void clearCombo(QComboBox *combo);
+    // The window on the screen (layout.cpp)
+    void fitIntoScreen();
+    void makeSelectionReadable();
 
     // Statements and the result display shared by every list (database.cpp).
     // A connection dropped by the server is opened again once; a statement

@@ -85,6 +85,7 @@ Koravel3::Koravel3(QWidget *parent)
 
     ui->tableView_2->setAlternatingRowColors(true);
     ui->tableView->setAlternatingRowColors(true);
+    makeSelectionReadable();
 
     // The home page shows the time of day, so it is kept current rather than
     // frozen at the moment the program started.
@@ -108,6 +109,8 @@ Koravel3::Koravel3(QWidget *parent)
     ui->CBNM->addItem(QString());
 
     ui->checkBox_25->setChecked(true);
+
+    fitIntoScreen();
 }
 
 Koravel3::~Koravel3() {

@@ -256,6 +256,8 @@ void CoreTest::serverSettings() {
     QCOMPARE(read.port, port);
     QCOMPARE(read.user, user);
     QCOMPARE(read.password, password);
+}
+
 void CoreTest::digestForm_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("accepted");

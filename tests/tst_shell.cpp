@@ -5,7 +5,9 @@
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/modal.h"
+#include "support/tablecheck.h"
 
+#include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
@@ -20,13 +22,17 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSqlDatabase>
 #include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolBox>
+#include <QTranslator>
 
 #include <memory>
 
@@ -81,6 +87,10 @@ private slots:
     void bracketListSurvivesReconnection();
     void accountingPagePreparation();
     void clockFollowsTime();
+    void everyControlReachableOnASmallScreen_data();
+    void everyControlReachableOnASmallScreen();
+    void selectedRowsStayReadable();
+    void frenchStandardTexts();
 
 private:
     template <typename T> T *child(const char *name) const {
@@ -883,6 +893,88 @@ void ShellTest::clockFollowsTime() {
     QTRY_VERIFY_WITH_TIMEOUT(time->text() != first, 3000);
     const QTime shown = QTime::fromString(time->text(), QStringLiteral("hh:mm:ss"));
     QVERIFY(qAbs(shown.secsTo(QTime::currentTime())) <= 2);
+}
+
+void ShellTest::everyControlReachableOnASmallScreen_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("VALIDER/IMPRIMER") << 1 << "pushButton_3";
+    QTest::newRow("CALCULER") << 1 << "PBC";
+    QTest::newRow("net to pay back") << 3 << "lineEdit_nar";
+    QTest::newRow("exporter") << 3 << "pushButton_16";
+}
+
+// The test platform's screen (800 × 800) is smaller than the form, as a
+// counter's 1366 × 768 laptop is: the window stays within the screen and
+// every control can be scrolled into view.
+void ShellTest::everyControlReachableOnASmallScreen() {
+    QFETCH(int, page);
+    QFETCH(QString, name);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const QRect available = window->screen()->availableGeometry();
+    QVERIFY(available.width() < 1297);
+    QVERIFY2(available.contains(window->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                    .arg(window->x())
+                                                                    .arg(window->y())
+                                                                    .arg(window->width())
+                                                                    .arg(window->height())));
+    child<QStackedWidget>("login")->setCurrentIndex(page);
+    auto *control = child<QWidget>(qPrintable(name));
+    auto *scroll = qobject_cast<QScrollArea *>(window->centralWidget());
+    QVERIFY(scroll);
+    QApplication::processEvents(); // the page laid out
+    scroll->ensureWidgetVisible(control);
+    QApplication::processEvents();
+    const QRect shown(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+    // The start of the control: a line edit is scrolled to its cursor.
+    QVERIFY2(window->rect().contains(shown.topLeft() + QPoint(4, 4)),
+             qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7, content %8x%9")
+                            .arg(name)
+                            .arg(shown.x())
+                            .arg(shown.y())
+                            .arg(shown.width())
+                            .arg(shown.height())
+                            .arg(window->width())
+                            .arg(window->height())
+                            .arg(scroll->widget()->width())
+                            .arg(scroll->widget()->height())));
+    QVERIFY(!control->visibleRegion().isEmpty());
+    QCOMPARE(child<QWidget>("centralwidget")->parentWidget(), scroll->viewport());
+}
+
+// The result tables' style sheet paints selected rows as pale as the others:
+// their text must be dark to be read.
+void ShellTest::selectedRowsStayReadable() {
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    for (const char *name : {"tableView", "tableView_2"}) {
+        auto *view = child<QTableView>(name);
+        auto *model = new QStandardItemModel(0, 1, view);
+        model->appendRow(new QStandardItem(QStringLiteral("DK-8888-WW WWWW")));
+        view->setModel(model);
+        view->setStyleSheet(QString::fromLatin1(testsupport::greenRows));
+        view->resizeColumnsToContents();
+        view->selectRow(0);
+        view->setFocus();
+        const QImage shown = view->viewport()->grab(view->visualRect(model->index(0, 0))).toImage();
+        int dark = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                dark += QColor(shown.pixel(x, y)).lightness() < 90;
+        QVERIFY2(dark > 20, name);
+    }
+}
+
+void ShellTest::frenchStandardTexts() {
+    QVERIFY(loadQtFrench());
+    QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Non"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Annuler"));
+    for (QTranslator *translator : qApp->findChildren<QTranslator *>())
+        QCoreApplication::removeTranslator(translator);
 }
 
 QTEST_MAIN(ShellTest)

@@ -1,8 +1,10 @@
 // Takes the pictures of the documentation from the real program: the window
 // is built, logged into and worked as an agent does, under an X server.
 //
-//   koravel3-screenshots OUTPUT_DIR SPOOL_DIR
+//   koravel3-screenshots OUTPUT_DIR SPOOL_DIR [--laptop]
 //
+// --laptop takes only the pictures of a 1366 × 768 screen (run it on such a
+// screen).
 // OUTPUT_DIR receives the PNG files; SPOOL_DIR is the spool directory of the
 // print queue that is the default printer (scripts/cups.sh), from which the
 // printed talon pages are read back. The database must be running on the
@@ -22,8 +24,9 @@
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
-    if (args.size() != 3) {
-        std::fprintf(stderr, "usage: koravel3-screenshots OUTPUT_DIR SPOOL_DIR\n");
+    const bool laptop = args.size() == 4 && args.at(3) == QLatin1String("--laptop");
+    if (args.size() != 3 && !laptop) {
+        std::fprintf(stderr, "usage: koravel3-screenshots OUTPUT_DIR SPOOL_DIR [--laptop]\n");
         return 2;
     }
     const QString outDir = args.at(1);
@@ -33,6 +36,9 @@ int main(int argc, char *argv[]) {
         return 2;
     }
 
+    QCoreApplication::setOrganizationName(QStringLiteral("Koravel"));
+    QCoreApplication::setApplicationName(QStringLiteral("koravel3"));
+    loadQtFrench();
     initKoravel3Resources();
     app.setWindowIcon(QIcon(QStringLiteral(":/log/QUIRO.png")));
     Koravel3 window;
@@ -45,7 +51,7 @@ int main(int argc, char *argv[]) {
     driver::settle(500);
 
     Scenario scenario(window, outDir, spoolDir);
-    if (!scenario.run()) {
+    if (!(laptop ? scenario.runOnLaptopScreen() : scenario.run())) {
         for (const QString &failure : scenario.failures())
             std::fprintf(stderr, "screenshots: %s\n", qPrintable(failure));
         return 1;

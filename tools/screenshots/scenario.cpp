@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTableView>
 
@@ -59,7 +60,30 @@ bool Scenario::run() {
     return failed.isEmpty();
 }
 
-bool Scenario::logIn() {
+bool Scenario::runOnLaptopScreen() {
+    if (logIn(false)) {
+        auto *list = child<QTableView>("tableView");
+        bool ok = check(driver::click(child<QPushButton>("pushButton_5")),
+                        QStringLiteral("click TOTAL ASSURES"));
+        ok = ok && check(list->model() && list->model()->rowCount() > 1,
+                         QStringLiteral("the demo agent's policies are listed"));
+        if (ok) {
+            list->selectRow(1);
+            list->setFocus();
+        }
+        const QRect screen = window.screen()->availableGeometry();
+        ok = ok && check(screen.contains(window.frameGeometry()),
+                         QStringLiteral("the window lies within the screen"));
+        ok = ok && screenPicture(QStringLiteral("ecran-1366x768.png"));
+    }
+    const QList<ModalAnswerer::Box> unexpected = boxes.take();
+    for (const ModalAnswerer::Box &box : unexpected)
+        check(false,
+              QStringLiteral("unexpected message box \"%1\": \"%2\"").arg(box.title, box.text));
+    return failed.isEmpty();
+}
+
+bool Scenario::logIn(bool withPicture) {
     auto *pages = child<QStackedWidget>("login");
     if (!check(pages && pages->currentIndex() == 0,
                QStringLiteral("the window opens on the login page")))
@@ -68,7 +92,8 @@ bool Scenario::logIn() {
                     QStringLiteral("type the user name"));
     ok = ok && check(driver::type(child<QLineEdit>("lineEdit_passw_2"), QStringLiteral("demo123")),
                      QStringLiteral("type the password"));
-    ok = ok && picture(QStringLiteral("connexion.png"));
+    if (withPicture)
+        ok = ok && picture(QStringLiteral("connexion.png"));
     ok = ok && check(driver::click(child<QPushButton>("pushButton_c")),
                      QStringLiteral("click CONNECTION"));
     return ok && check(driver::waitUntil([pages] { return pages->currentIndex() == 1; }),
@@ -212,6 +237,14 @@ bool Scenario::expectBox(const QString &title, const QString &text) {
 bool Scenario::picture(const QString &fileName) {
     const QString path = QDir(outDir).filePath(fileName);
     return check(driver::save(&window, path), QStringLiteral("save %1").arg(path));
+}
+
+bool Scenario::screenPicture(const QString &fileName) {
+    // The whole screen, to show where the window lies on it.
+    driver::settle(300);
+    const QString path = QDir(outDir).filePath(fileName);
+    return check(window.screen()->grabWindow(0).save(path, "PNG"),
+                 QStringLiteral("save %1").arg(path));
 }
 
 template <typename T> T *Scenario::child(const char *objectName) {

@@ -20,10 +20,13 @@ public:
     // True when every step did what it should; otherwise failures() says
     // which did not.
     bool run();
+    // On a laptop's screen (1366 × 768): the whole screen, with the window
+    // and a selected row of the agent's list.
+    bool runOnLaptopScreen();
     const QStringList &failures() const { return failed; }
 
 private:
-    bool logIn();
+    bool logIn(bool withPicture = true);
     bool computePremium();
     bool saveAndPrint();
     bool cashDeskReport();
@@ -32,6 +35,7 @@ private:
     bool checkText(const char *objectName, const QString &expected);
     bool expectBox(const QString &title, const QString &text);
     bool picture(const QString &fileName);
+    bool screenPicture(const QString &fileName);
     template <typename T> T *child(const char *objectName);
 
     Koravel3 &window;
