@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSqlError>
 #include <QSqlQueryModel>
 #include <QTableView>
@@ -111,7 +112,9 @@ QSqlQuery run(const Statement &statement) {
 bool Koravel3::connectDatabase() {
     // Read on each connection, so that a corrected INI file takes effect at
     // the next login without restarting the program.
-    const connection::Settings server = connection::load();
+    const connection::Settings server =
+        connection::read(QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                   QStringLiteral("Koravel"), QStringLiteral("koravel3")));
 
     // Drop the earlier handle first so that Qt does not warn about a
     // connection still in use when the name is registered again.

@@ -1,7 +1,9 @@
+#include "certificate.h"
+#include "core/accounting.h"
 #include "core/amount.h"
-#include "core/certificate.h"
 #include "core/columns.h"
 #include "core/policy.h"
+#include "core/statements.h"
 #include "core/validity.h"
 #include "database.h"
 #include "files.h"
@@ -55,19 +57,6 @@ policy::PolicyRecord readPolicyRecord(const Ui::Koravel3 &ui, const QDate &today
     r.padres = ui.lineEdit->text();
     r.trie = QStringLiteral("1");
     return r;
-}
-
-// One client-register row per guarantee package: SIMPLE and COMPLET exclude
-// each other, PREMIUM comes on top.
-QList<const char *> chosenPackages(const Ui::Koravel3 &ui) {
-    QList<const char *> packages;
-    if (ui.checkBox_25->isChecked())
-        packages << policy::tiersSimple;
-    else if (ui.checkBox_26->isChecked())
-        packages << policy::tiersComplet;
-    if (ui.checkBox_27->isChecked())
-        packages << policy::tiersPremium;
-    return packages;
 }
 
 certificate::FrontTexts frontTextsOfForm(const Ui::Koravel3 &ui) {
@@ -124,18 +113,18 @@ bool writePolicy(QWidget *parent, QSqlDatabase &db, const policy::PolicyRecord &
         return false;
     }
     QSqlQuery query;
-    if (!sql::run(query, policy::historyInsert(record))) {
+    if (!sql::run(query, statements::historyInsert(record))) {
         refuseWrite(parent, db, query.lastError());
         return false;
     }
     if (renewedKey.isEmpty()) {
-        if (!sql::run(query, policy::policyInsert(record))) {
+        if (!sql::run(query, statements::policyInsert(record))) {
             refuseWrite(parent, db, query.lastError());
             return false;
         }
         savedKey = query.lastInsertId().toString();
     } else {
-        if (!sql::run(query, policy::policyRenewal(record, renewedKey))) {
+        if (!sql::run(query, statements::policyRenewal(record, renewedKey))) {
             refuseWrite(parent, db, query.lastError());
             return false;
         }
@@ -152,7 +141,7 @@ bool writePolicy(QWidget *parent, QSqlDatabase &db, const policy::PolicyRecord &
     }
 
     for (const char *package : packages)
-        if (!sql::run(query, policy::clientInsert(record, package))) {
+        if (!sql::run(query, statements::clientInsert(record, package))) {
             refuseWrite(parent, db, query.lastError());
             return false;
         }
@@ -187,7 +176,11 @@ void Koravel3::on_pushButton_3_pressed() {
     if (renewal && !renewsTheSamePlate(key, record.immat))
         return;
     QString savedKey;
-    if (!writePolicy(this, db, record, chosenPackages(*ui), renewal ? key : QString(), savedKey))
+    if (!writePolicy(this, db, record,
+                     accounting::packages(ui->checkBox_25->isChecked(),
+                                          ui->checkBox_26->isChecked(),
+                                          ui->checkBox_27->isChecked()),
+                     renewal ? key : QString(), savedKey))
         return;
     // The talon carries what was saved, even if the time-out clears the form
     // while the confirmation waits for the agent.
@@ -205,7 +198,7 @@ bool Koravel3::renewsTheSamePlate(const QString &key, const QString &plate) {
     // the next customer over the form without NOUVEAU/CLEAR would otherwise
     // rewrite that customer's policy.
     QSqlQuery row;
-    if (!sql::run(row, policy::storedPlate(key))) {
+    if (!sql::run(row, statements::storedPlate(key))) {
         QMessageBox::critical(this, QStringLiteral("erreur..."),
                               sql::withDetail(QStringLiteral("La police à renouveler n'a pas pu "
                                                              "être lue : rien n'a été enregistré."),
@@ -266,7 +259,7 @@ void Koravel3::on_actionReimprimer_triggered() {
     // The talon is printed from the stored policy, not from the form, whose
     // dates are those of a new policy and which the agent may have edited.
     QSqlQuery row;
-    if (!execute(row, policy::storedPolicy(key))) {
+    if (!execute(row, statements::storedPolicy(key))) {
         if (!sql::connectionLost(row.lastError()))
             QMessageBox::warning(this, QStringLiteral("Réimpression impossible"),
                                  sql::withDetail(QStringLiteral("La police n'a pas pu être lue : "

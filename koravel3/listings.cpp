@@ -1,5 +1,5 @@
 #include "core/columns.h"
-#include "core/statement.h"
+#include "core/statements.h"
 #include "core/validity.h"
 #include "database.h"
 #include "koravel3.h"
@@ -32,35 +32,23 @@ void showInLabels(const QSqlQuery &row, std::initializer_list<LabelColumn> field
 } // namespace
 
 void Koravel3::on_LER_textChanged(const QString &) {
-    searchPolicies("select distinct immat as 'IMMATRICULE',nom as 'NOM', valabl as'EXPIRATION' "
-                   "from principal WHERE (idpersonne='");
+    showResult(ui->tableView, statements::search(statements::SearchWay::Typing, ui->label_5->text(),
+                                                 ui->LER->text()));
 }
 
 void Koravel3::on_pushButton_7_clicked() {
-    searchPolicies("select distinct immat as 'IMMATRICULE',nom as'NOM', valabl as'EXPIRATION' "
-                   "from principal WHERE (idpersonne='");
-}
-
-void Koravel3::searchPolicies(const char *selectStart) {
-    // The search text is matched literally: a % or _ typed by the agent is
-    // not a wildcard.
-    const QString text = ui->LER->text();
-    sql::Statement search(selectStart);
-    search << ui->label_5->text() << "') and (immat LIKE '%";
-    search.like(text) << "%'or nom LIKE '%";
-    search.like(text) << "%') order by idpersonne desc ";
-    showResult(ui->tableView, search);
+    showResult(ui->tableView, statements::search(statements::SearchWay::Button, ui->label_5->text(),
+                                                 ui->LER->text()));
 }
 
 void Koravel3::on_tableView_pressed(const QModelIndex &index) {
     // Several agents may have insured the same plate: the agent's own policy
     // is loaded (the newest one), another agent's only when the agent has
     // none. A renewal then rewrites the row the agent meant.
-    sql::Statement load("select *from principal where immat='");
-    load << index.data(Qt::DisplayRole).toString() << "' order by idpersonne='"
-         << ui->label_5->text() << "' desc, id desc limit 1";
     QSqlQuery row;
-    if (!execute(row, load) || !row.next())
+    if (!execute(row, statements::formLoad(index.data(Qt::DisplayRole).toString(),
+                                           ui->label_5->text())) ||
+        !row.next())
         return;
     ui->LID->setText(row.value(Id).toString());
     ui->LEN->setText(row.value(Name).toString());
@@ -87,11 +75,10 @@ void Koravel3::on_tableView_pressed(const QModelIndex &index) {
 }
 
 void Koravel3::on_tableView_2_pressed(const QModelIndex &index) {
-    sql::Statement card("select *from principal where (idpersonne='");
-    card << ui->label_5->text() << "') and (immat='" << index.data(Qt::DisplayRole).toString()
-         << "')";
     QSqlQuery row;
-    if (!execute(row, card) || !row.next())
+    if (!execute(row, statements::policyCard(ui->label_5->text(),
+                                             index.data(Qt::DisplayRole).toString())) ||
+        !row.next())
         return;
     ui->lineEdit_6->setText(row.value(Name).toString());
     ui->lineEdit_7->setText(row.value(Address).toString());
@@ -111,10 +98,8 @@ void Koravel3::on_tableView_2_pressed(const QModelIndex &index) {
 
 void Koravel3::on_tableView_2_clicked(const QModelIndex &index) {
     // The first number becomes current, which shows its stub details.
-    sql::Statement numbers("select distinct police from principal1 where (idpersonne='");
-    numbers << ui->label_5->text() << "') and (immat = '" << index.data(Qt::DisplayRole).toString()
-            << "') ";
-    showInCombo(ui->comboBox_3, numbers);
+    showInCombo(ui->comboBox_3, statements::policyNumbers(ui->label_5->text(),
+                                                          index.data(Qt::DisplayRole).toString()));
 }
 
 void Koravel3::on_comboBox_3_currentIndexChanged(int) {
@@ -126,10 +111,8 @@ void Koravel3::on_toolButton_clicked() {
 }
 
 void Koravel3::showStubDetails() {
-    sql::Statement details("select *from principal1 where (idpersonne='");
-    details << ui->label_5->text() << "') and (police='" << ui->comboBox_3->currentText() << "') ";
     QSqlQuery row;
-    if (!execute(row, details))
+    if (!execute(row, statements::stubDetails(ui->label_5->text(), ui->comboBox_3->currentText())))
         return;
     // With several issues under one number the last one stays shown.
     while (row.next())
@@ -143,24 +126,13 @@ void Koravel3::showStubDetails() {
 }
 
 void Koravel3::on_pushButton_5_clicked() {
-    sql::Statement all("select immat as 'MATRICULE',nom as 'NOM',valable as 'EFFET',valabl as "
-                       "'EXPIRATION' from principal where idpersonne='");
-    all << ui->label_5->text() << "'  ";
-    showResult(ui->tableView, all);
+    showResult(ui->tableView, statements::allPolicies(ui->label_5->text()));
 }
 
 void Koravel3::on_pushButton_6_clicked() {
-    sql::Statement expiring("select immat as 'MATRICULE',nom as 'NOM',valable as 'EFFET',valabl "
-                            "as 'EXPIRATION' from principal where idpersonne='");
-    expiring << ui->label_5->text()
-             << "' and (valabl =(CURDATE()+INTERVAL 1 DAY) or valabl= CURDATE() or valabl "
-                "=(CURDATE()+INTERVAL 2 DAY) or valabl =(CURDATE()+INTERVAL 3 DAY)) ";
-    showResult(ui->tableView, expiring);
+    showResult(ui->tableView, statements::expiringPolicies(ui->label_5->text()));
 }
 
 void Koravel3::on_pushButton_10_clicked() {
-    sql::Statement expired("select immat as 'IMMATRICULATION',nom as 'NOM',valabl as 'DATE "
-                           "EXPIRATION' from principal where idpersonne='");
-    expired << ui->label_5->text() << "' and valabl <= CURDATE() ";
-    showResult(ui->tableView, expired);
+    showResult(ui->tableView, statements::expiredPolicies(ui->label_5->text()));
 }

@@ -1,4 +1,4 @@
-#include "core/statement.h"
+#include "core/statements.h"
 #include "database.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
@@ -7,54 +7,6 @@
 #include <QLabel>
 #include <QSqlError>
 #include <QSqlQuery>
-
-namespace {
-
-// The statements that the two ways of logging in send. They select the same
-// rows; their texts differ only by blanks and parentheses, and each way keeps
-// its own texts.
-struct CounterTexts {
-    // Policies expiring today or within the next three days.
-    const char *expiringUser;
-    const char *expiringPassword;
-    const char *expiringEnd;
-    // The list of those policies, by agent id.
-    const char *listStart;
-    // Policies expired for more than a day.
-    const char *expiredUser;
-    const char *expiredPassword;
-    const char *expiredEnd;
-};
-
-const CounterTexts buttonTexts{
-    "select count(valabl) from principal where (users='",
-    "') and (password='",
-    "') and (valabl =(CURDATE()+INTERVAL 1 DAY) or valabl= CURDATE() or valabl "
-    "=(CURDATE()+INTERVAL 2 DAY) or valabl =(CURDATE()+INTERVAL 3 DAY)) ",
-    "select immat as 'MATRICULE',nom as'NOM',valable as 'EFFET',valabl as 'EXPIRATION' from "
-    "principal where (idpersonne='",
-    "select count(valabl) from principal where (users='",
-    "') and (password='",
-    "') and valabl <(CURDATE()-INTERVAL 1 DAY) ",
-};
-
-const CounterTexts returnKeyTexts{
-    "select count(valabl) from principal where users='",
-    "' and password='",
-    "' and (valabl =(CURDATE()+INTERVAL 1 DAY) or valabl= CURDATE() or valabl "
-    "=(CURDATE()+INTERVAL 2 DAY) or valabl =(CURDATE()+INTERVAL 3 DAY)) ",
-    "select immat as 'MATRICULE',nom as 'NOM',valable as 'EFFET',valabl as 'EXPIRATION' from "
-    "principal where (idpersonne='",
-    "select count(valabl) from principal where users='",
-    "' and password='",
-    "' and valabl <(CURDATE()-INTERVAL 1 DAY) ",
-};
-
-const char *const expiringListEnd = "') and (valabl =(CURDATE()+INTERVAL 1 DAY) or valabl= "
-                                    "CURDATE() or valabl =(CURDATE()+INTERVAL 2 DAY) or valabl "
-                                    "=(CURDATE()+INTERVAL 3 DAY)) ";
-
-} // namespace
 
 // A counter keeps its previous text when its statement fails.
 void Koravel3::showCount(QLabel *label, const sql::Statement &statement) {
@@ -74,7 +26,8 @@ void Koravel3::on_lineEdit_passw_2_returnPressed() {
 }
 
 void Koravel3::logIn(bool fromPasswordField) {
-    const CounterTexts &texts = fromPasswordField ? returnKeyTexts : buttonTexts;
+    const auto way =
+        fromPasswordField ? statements::LoginWay::ReturnKey : statements::LoginWay::Button;
     const QString user = ui->lineEdit_user_2->text();
     const QString password = ui->lineEdit_passw_2->text();
 
@@ -83,10 +36,8 @@ void Koravel3::logIn(bool fromPasswordField) {
         return;
     }
 
-    sql::Statement login("select * FROM personnes where user='");
-    login << user << "' and password='" << password << "' ";
     QSqlQuery agent;
-    if (!sql::run(agent, login))
+    if (!sql::run(agent, statements::agentLogin(user, password)))
         return;
     int matches = 0;
     while (agent.next())
@@ -110,19 +61,8 @@ void Koravel3::logIn(bool fromPasswordField) {
     showTodayAsEffectDate();
     checkForUpdates();
 
-    sql::Statement total("select count(idpersonne) from principal where users='");
-    total << user << "' and password='" << password << "'";
-    showCount(ui->label_34, total);
-
-    sql::Statement expiring(texts.expiringUser);
-    expiring << user << texts.expiringPassword << password << texts.expiringEnd;
-    showCount(ui->label_33, expiring);
-
-    sql::Statement list(texts.listStart);
-    list << ui->label_5->text() << expiringListEnd;
-    showResult(ui->tableView, list);
-
-    sql::Statement expired(texts.expiredUser);
-    expired << user << texts.expiredPassword << password << texts.expiredEnd;
-    showCount(ui->label_35, expired);
+    showCount(ui->label_34, statements::policyTotal(user, password));
+    showCount(ui->label_33, statements::expiringCount(way, user, password));
+    showResult(ui->tableView, statements::expiringListAtLogin(way, ui->label_5->text()));
+    showCount(ui->label_35, statements::expiredCount(way, user, password));
 }

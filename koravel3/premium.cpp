@@ -1,5 +1,6 @@
+#include "core/accounting.h"
 #include "core/amount.h"
-#include "core/statement.h"
+#include "core/statements.h"
 #include "core/tariff.h"
 #include "core/validity.h"
 #include "database.h"
@@ -39,7 +40,7 @@ void Koravel3::on_CBG_textActivated(const QString &) {
     ui->CBCG->clear();
     ui->CBCG->addItem(tariff::categoryCaption(category));
     // A failing statement leaves an empty model, hence an empty list.
-    showInCombo(ui->CBTF, tariff::labelsStatement(category));
+    showInCombo(ui->CBTF, statements::bracketLabels(category));
 }
 
 void Koravel3::on_CBNM_activated(int index) {
@@ -76,9 +77,9 @@ void Koravel3::on_CBP_activated(int) {
         ui->LECP_2->setText(amount::format(tariff::policyCost));
         // Without a connection the agent has been told once; the other
         // statements would only repeat it.
-        if (!showInCombo(ui->CBTF, tariff::bracketLabelStatement(*bracket)) && !db.isOpen())
+        if (!showInCombo(ui->CBTF, statements::bracketLabel(*bracket)) && !db.isOpen())
             return;
-        if (!showTariffRow(tariff::rowStatement(*bracket)) && !db.isOpen())
+        if (!showTariffRow(statements::tariffRow(*bracket)) && !db.isOpen())
             return;
     }
     loadCommissionParameters();
@@ -103,11 +104,9 @@ void Koravel3::on_CBNM_currentIndexChanged(int) {
 }
 
 void Koravel3::on_PBC_clicked() {
-    // Sums beyond 32 bits wrap around modulo 2^32 (see amount.h).
-    qint32 total = amount::parse(ui->LEPT_2->text());
-    total = amount::add(total, amount::parse(ui->LETX_2->text()));
-    total = amount::add(total, amount::parse(ui->LEFGA_2->text()));
-    total = amount::add(total, amount::parse(ui->LECP_2->text()));
+    const qint32 total = accounting::invoiceTotal(
+        amount::parse(ui->LEPT_2->text()), amount::parse(ui->LETX_2->text()),
+        amount::parse(ui->LEFGA_2->text()), amount::parse(ui->LECP_2->text()));
     ui->LEPT->setText(amount::format(total));
     ui->LESF->setText(amount::format(total));
 }
@@ -137,12 +136,12 @@ bool Koravel3::showTariffRow(const sql::Statement &statement) {
 
 void Koravel3::loadCommissionParameters() {
     QSqlQuery query;
-    if (execute(query, sql::Statement("select difcomm from parametres where id='1'")))
+    if (execute(query, statements::commissionDifference()))
         while (query.next())
             ui->difcomm->setText(query.value(0).toString());
     else if (!db.isOpen())
         return;
-    if (execute(query, sql::Statement("select pourcentage from parametres where id='2'")))
+    if (execute(query, statements::commissionPercentage()))
         while (query.next())
             ui->lineEdit_pourc->setText(query.value(0).toString());
 }

@@ -1,6 +1,7 @@
+#include "core/accounting.h"
 #include "core/amount.h"
 #include "core/csv.h"
-#include "core/statement.h"
+#include "core/statements.h"
 #include "database.h"
 #include "files.h"
 #include "koravel3.h"
@@ -27,23 +28,6 @@ const char *const reportTitles[] = {
 
 QString dateText(const QDateEdit *edit) {
     return edit->date().toString(QLatin1String(dateFormat));
-}
-
-// The period clause shared by every report statement.
-void appendPeriod(sql::Statement &statement, const QString &start, const QString &end) {
-    statement << "currentd between STR_TO_DATE('" << start << "','%d/%m/%Y' ) and STR_TO_DATE('"
-              << end << "','%d/%m/%Y' )";
-}
-
-// A sum over no rows is NULL and shows as an empty text. A SUM comes back as
-// a floating-point number, whose default text turns a large amount into
-// exponent notation ("1e+07"); an amount is written with plain digits.
-QString totalText(const QVariant &value) {
-    if (value.isNull())
-        return QString();
-    if (value.typeId() == QMetaType::Double)
-        return QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest);
-    return value.toString();
 }
 
 } // namespace
@@ -89,71 +73,43 @@ void Koravel3::on_pushButton_14_pressed() {
     const QString start = dateText(ui->dateEdit);
     const QString end = dateText(ui->dateEdit_2);
     const QString agent = ui->label_5->text();
-    const QString marker = ui->label_55->text();
-
-    if (marker == QLatin1String("1")) {
-        sql::Statement statement(
-            "select nom,immat as 'IMMATRICULATION',valabl as 'DATE EXPIRATION',trie as "
-            "'RENOUVELLEMENT' from principal where ");
-        appendPeriod(statement, start, end);
-        statement << " and (idpersonne='" << agent << "') order by trie DESC ";
-        if (!showResult(ui->tableView_2, statement))
-            clearReport();
-    } else if (marker == QLatin1String("2")) {
-        sql::Statement statement(
-            "select distinct nom,immat as 'IMMATRICULATION',valable as'Effet', valabl "
-            "as'Expiration' from principal1 where ");
-        appendPeriod(statement, start, end);
-        statement << " and (idpersonne='" << agent << "') order by trie DESC ";
-        if (!showResult(ui->tableView_2, statement))
-            clearReport();
-    } else if (marker == QLatin1String("3")) {
-        sql::Statement statement(
-            "select attestation as 'N° Attestation',nom as 'Assuré', immat as'Immatriculation',"
-            "police as'N° Police', valable as'Effet', valabl as'Expiration', prime as'Prime "
-            "Nette', coutpolice as'Frais', taxe as'Taxe', fga as'FGA', pca as'PCA', sommencais "
-            "as'P. Total' from principal1 WHERE ");
-        appendPeriod(statement, start, end);
-        statement << " and (idpersonne ='" << agent << "') ";
-        // Half a cash-desk report (rows without totals, or totals of another
-        // run) must not pass for a whole one: on a failure nothing stays.
-        if (!showResult(ui->tableView_2, statement) || !showCashTotals(start, end, agent)) {
-            clearReport();
-            return;
-        }
-        // The talon count is every issue of the period, not only the rows
-        // a lazy model happens to have fetched so far.
-        QAbstractItemModel *model = ui->tableView_2->model();
-        while (model->canFetchMore(QModelIndex()))
-            model->fetchMore(QModelIndex());
-        ui->lineEditntalons->setText(QString::number(model->rowCount()));
+    const int marker = ui->label_55->text() == QLatin1String("1")   ? 1
+                       : ui->label_55->text() == QLatin1String("2") ? 2
+                       : ui->label_55->text() == QLatin1String("3") ? 3
+                                                                    : 0;
+    if (!marker)
+        return;
+    const auto report = statements::Report(marker);
+    // Half a cash-desk report (rows without totals, or totals of another
+    // run) must not pass for a whole one: on a failure nothing stays.
+    if (!showResult(ui->tableView_2, statements::report(report, start, end, agent)) ||
+        (report == statements::Report::CashDetails && !showCashTotals(start, end, agent))) {
+        clearReport();
+        return;
     }
+    if (report != statements::Report::CashDetails)
+        return;
+    // The talon count is every issue of the period, not only the rows a lazy
+    // model happens to have fetched so far.
+    QAbstractItemModel *model = ui->tableView_2->model();
+    while (model->canFetchMore(QModelIndex()))
+        model->fetchMore(QModelIndex());
+    ui->lineEditntalons->setText(QString::number(model->rowCount()));
 }
 
 bool Koravel3::showCashTotals(const QString &start, const QString &end, const QString &agent) {
-    const struct {
-        const char *head;
-        QLineEdit *edit;
-    } totals[] = {
-        {"select SUM(prime) from principal where (idpersonne='", ui->lineEdit_pn},
-        {"select sum(coutpolice) from principal where (idpersonne='", ui->frais},
-        {"select sum(taxe) from principal where (idpersonne='", ui->lineEdit_t},
-        {"select sum(fga) from principal where (idpersonne='", ui->lineEdit_fga},
-        {"select sum(pca) from principal where (idpersonne='", ui->lineEdit_pca},
-        {"select sum(primetotal) from principal where (idpersonne='", ui->lineEdit_pt},
-    };
-    for (const auto &total : totals) {
-        sql::Statement statement(total.head);
-        statement << agent << "') and ";
-        appendPeriod(statement, start, end);
+    QLineEdit *const shown[] = {ui->lineEdit_pn,  ui->frais,        ui->lineEdit_t,
+                                ui->lineEdit_fga, ui->lineEdit_pca, ui->lineEdit_pt};
+    const QList<sql::Statement> totals = statements::cashTotals(start, end, agent);
+    for (int i = 0; i < totals.size(); ++i) {
         QSqlQuery query;
-        if (!execute(query, statement)) {
+        if (!execute(query, totals.at(i))) {
             if (!sql::connectionLost(query.lastError()))
                 warnDatabase(query.lastError(), false);
             return false;
         }
         if (query.next())
-            total.edit->setText(totalText(query.value(0)));
+            shown[i]->setText(accounting::totalText(query.value(0)));
     }
     return true;
 }
@@ -179,9 +135,9 @@ void Koravel3::on_pushButton_14_released() {
     const qint32 fees = amount::parse(ui->frais->text());
     const qint32 total = amount::parse(ui->lineEdit_pt->text());
 
-    const qint32 commission = amount::add(amount::add(amount::divide(net, 10), pca), fees);
+    const qint32 commission = accounting::commission(net, pca, fees);
     ui->lineEdit_c->setText(amount::format(commission));
-    ui->lineEdit_nar->setText(amount::format(amount::subtract(total, commission)));
+    ui->lineEdit_nar->setText(amount::format(accounting::payBack(total, commission)));
 }
 
 void Koravel3::on_pushButton_16_clicked() {

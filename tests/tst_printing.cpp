@@ -1,7 +1,7 @@
 // The talon sheet: the QR code of a certificate, the front and back pages as
 // painted on any device, and the same pages as they come out of a real CUPS
 // queue (the rig's default printer) as PDF documents.
-#include "core/certificate.h"
+#include "certificate.h"
 #include "koravel3.h"
 #include "support/guard.h"
 #include "support/modal.h"

@@ -54,12 +54,6 @@ Settings read(const QSettings &settings) {
     return out;
 }
 
-Settings load() {
-    const QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Koravel"),
-                             QStringLiteral("koravel3"));
-    return read(settings);
-}
-
 QString describe(const Settings &settings, bool opened) {
     // An IPv6 address takes brackets so that its port stays readable.
     const QString host = settings.host.contains(QLatin1Char(':'))

@@ -30,9 +30,6 @@ Settings compiledIn();
 // a number from 1 to 65535 gives 3306, with a warning.
 Settings read(const QSettings &settings);
 
-// The machine's and the user's INI files, read afresh on each call.
-Settings load();
-
 // The line the status bar shows, e.g.
 // "Serveur : 192.0.2.10:3306 (base assurebdd, compte agnt)", followed by
 // " : connexion impossible" when the connection did not open.

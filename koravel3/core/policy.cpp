@@ -7,38 +7,6 @@
 
 namespace policy {
 
-namespace {
-
-const char *const historyColumns =
-    "insert into principal1(idpersonne,users,password,nom,adresse,persacontacter,telephone,"
-    "coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,attestation,valable,"
-    "valabl,valableau,valablea,nbrdemois,energie,forcefiscal,categorie,tranchef,nbrdeplace,"
-    "sommencais,sommefact,currentd,cmois,cannee,padres) values('";
-
-const char *const policyColumns =
-    "insert into principal(idpersonne,users,password,nom,adresse,persacontacter,telephone,"
-    "coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,attestation,valable,"
-    "valabl,valableau,valablea,nbrdemois,energie,forcefiscal,categorie,tranchef,nbrdeplace,"
-    "sommencais,sommefact,currentd,cmois,cannee,padres,trie) values('";
-
-// Values 1 to 35 of the insert statements; the caller closes the list.
-void appendInsertValues(sql::Statement &st, const PolicyRecord &r) {
-    st << r.idpersonne << "','" << r.users << "','" << r.password << "','" << r.nom << "','"
-       << r.adresse << "','" << r.persacontacter << "','" << r.telephone << "','" << r.coutpolice
-       << "','" << r.prime << "','" << r.taxe << "','" << r.fga << "','" << r.pca << "','"
-       << r.primetotal << "','" << r.genre << "','" << r.marque << "','" << r.type << "','"
-       << r.immat << "','" << r.police << "','" << r.attestation;
-    st << "',STR_TO_DATE('" << r.valable << "','%d/%m/%Y' ),STR_TO_DATE('" << r.valabl
-       << "','%d/%m/%Y'),'";
-    st << r.valableau << "','" << r.valablea << "','" << r.nbrdemois << "','" << r.energie << "','"
-       << r.forcefiscal << "','" << r.categorie << "','" << r.tranchef << "','" << r.nbrdeplace
-       << "','" << r.sommencais << "','" << r.sommefact;
-    st << "',STR_TO_DATE('" << r.currentd << "','%d/%m/%Y' ),'";
-    st << r.cmois << "','" << r.cannee << "','" << r.padres;
-}
-
-} // namespace
-
 bool collectedAmountMissing(const QString &collected, const QString &key) {
     return amount::parse(collected) == 0 || amount::parse(key) < 0;
 }
@@ -146,18 +114,6 @@ qsizetype characterCount(const QString &text) {
     return count;
 }
 
-sql::Statement storedPlate(const QString &key) {
-    sql::Statement st("select immat,police from principal where id='");
-    st << key << "'";
-    return st;
-}
-
-sql::Statement storedPolicy(const QString &key) {
-    sql::Statement st("select *from principal where id='");
-    st << key << "'";
-    return st;
-}
-
 QString overwriteRefusal(const QString &key, const QString &number, const QString &storedPlate,
                          const QString &formPlate) {
     return QStringLiteral("Le formulaire est encore celui de la police n° %1 (immatriculation %2, "
@@ -165,50 +121,6 @@ QString overwriteRefusal(const QString &key, const QString &number, const QStrin
                           "cette police. Pour une nouvelle police, appuyez d'abord sur "
                           "NOUVEAU/CLEAR. Rien n'a été enregistré.")
         .arg(number, storedPlate, key, formPlate);
-}
-
-sql::Statement historyInsert(const PolicyRecord &record) {
-    sql::Statement st(historyColumns);
-    appendInsertValues(st, record);
-    st << "') ";
-    return st;
-}
-
-sql::Statement policyInsert(const PolicyRecord &record) {
-    sql::Statement st(policyColumns);
-    appendInsertValues(st, record);
-    st << "','" << record.trie << "') ";
-    return st;
-}
-
-sql::Statement policyRenewal(const PolicyRecord &r, const QString &key) {
-    sql::Statement st("update principal set idpersonne='");
-    st << r.idpersonne << "',users='" << r.users << "',password='" << r.password << "',nom='"
-       << r.nom << "',attestation='" << r.attestation << "',adresse='" << r.adresse
-       << "',persacontacter='" << r.persacontacter << "',telephone='" << r.telephone
-       << "',coutpolice='" << r.coutpolice << "',prime='" << r.prime << "',taxe='" << r.taxe
-       << "',fga='" << r.fga << "',pca='" << r.pca << "',primetotal='" << r.primetotal
-       << "',genre='" << r.genre << "',marque='" << r.marque << "',type='" << r.type << "',immat='"
-       << r.immat << "',police='" << r.police;
-    st << "',valable=STR_TO_DATE('" << r.valable << "','%d/%m/%Y' ),valabl=STR_TO_DATE('"
-       << r.valabl << "','%d/%m/%Y'),valableau='" << r.valableau << "',valablea='" << r.valablea
-       << "',nbrdemois='" << r.nbrdemois << "',energie='" << r.energie << "',forcefiscal='"
-       << r.forcefiscal << "',categorie='" << r.categorie << "',tranchef='" << r.tranchef
-       << "',nbrdeplace='" << r.nbrdeplace << "',sommencais='" << r.sommencais << "',sommefact='"
-       << r.sommefact;
-    st << "',currentd=STR_TO_DATE('" << r.currentd << "','%d/%m/%Y' ),cmois='" << r.cmois
-       << "', cannee='" << r.cannee << "',trie=(trie+1)  where id='" << key << "' ";
-    return st;
-}
-
-sql::Statement clientInsert(const PolicyRecord &r, const char *package) {
-    sql::Statement st("insert into clients (idvendeur,nom,effet,expiration,garanti,attestation,"
-                      "police,genre,marque,type,immat,adresse)values('");
-    st << r.idpersonne << "','" << r.nom << "',STR_TO_DATE('" << r.valable
-       << "','%d/%m/%Y' ),STR_TO_DATE('" << r.valabl << "','%d/%m/%Y'),'" << package << "','"
-       << r.attestation << "','" << r.police << "','" << r.genre << "','" << r.marque << "','"
-       << r.type << "','" << r.immat << "','" << r.adresse << "')";
-    return st;
 }
 
 } // namespace policy

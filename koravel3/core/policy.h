@@ -1,11 +1,9 @@
 #pragma once
 
-#include "core/statement.h"
-
 #include <QString>
 
-// One save of the policy form: the values it writes, the checks made before
-// anything is written, and the texts of the statements that write them.
+// One save of the policy form: the values it writes and the checks made
+// before anything is written (the statements are in core/statements.h).
 namespace policy {
 
 // The values that one save writes, as the widgets show them (no trimming, no
@@ -81,23 +79,9 @@ bool premiumMissing(const PolicyRecord &record);
 // than its column), or an empty text when every field can be written.
 QString refusal(const PolicyRecord &record);
 
-// The plate and the policy number of the policy whose id is the key.
-sql::Statement storedPlate(const QString &key);
-// The whole principal row whose id is the key.
-sql::Statement storedPolicy(const QString &key);
-
 // Why a renewal of the policy (key, number, stored plate) is refused when
 // the form carries another plate.
 QString overwriteRefusal(const QString &key, const QString &number, const QString &storedPlate,
                          const QString &formPlate);
-
-// Statement 1: the history row in principal1.
-sql::Statement historyInsert(const PolicyRecord &record);
-// Statement 2: the new policy row in principal (first issue).
-sql::Statement policyInsert(const PolicyRecord &record);
-// Statement 3: the renewal of the principal row whose id is the key.
-sql::Statement policyRenewal(const PolicyRecord &record, const QString &key);
-// Statement 4: one client-register row for a package.
-sql::Statement clientInsert(const PolicyRecord &record, const char *package);
 
 } // namespace policy

@@ -88,10 +88,6 @@ const Bracket table[] = {
 };
 // clang-format on
 
-const char *tableOf(int category) {
-    return categories[category - 1].table;
-}
-
 bool known(int category) {
     return category >= 1 && category <= categoryCount;
 }
@@ -175,31 +171,8 @@ const Bracket *bracketForLabel(int category, const QString &label) {
     return nullptr;
 }
 
-sql::Statement labelsStatement(int category) {
-    sql::Statement statement("select categorie from ");
-    if (known(category))
-        statement << tableOf(category);
-    return statement;
-}
-
-sql::Statement bracketLabelStatement(const Bracket &bracket) {
-    if (picksSubType(bracket.category))
-        return labelsStatement(bracket.category);
-    sql::Statement statement("select categorie from ");
-    statement << tableOf(bracket.category) << " where repere='" << QString::number(bracket.number)
-              << "'";
-    return statement;
-}
-
-sql::Statement rowStatement(const Bracket &bracket) {
-    sql::Statement statement("select * from ");
-    statement << tableOf(bracket.category);
-    if (picksSubType(bracket.category))
-        statement << " where categorie ='";
-    else
-        statement << " where repere='";
-    statement << QString::number(bracket.number) << "'";
-    return statement;
+const char *tableOf(int category) {
+    return known(category) ? categories[category - 1].table : "";
 }
 
 } // namespace tariff

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/statement.h"
-
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -73,13 +71,8 @@ const Bracket *bracketForPower(int category, const QString &power);
 // The bracket of the category that bears this label; null when none does.
 const Bracket *bracketForLabel(int category, const QString &label);
 
-// Every bracket label of the tariff table of category 1..7 (for any other
-// number the text names no table and the server refuses it).
-sql::Statement labelsStatement(int category);
-// The label that the bracket list shows once a power is chosen; the
-// two- and three-wheelers keep the full list of sub-types.
-sql::Statement bracketLabelStatement(const Bracket &bracket);
-// The bracket's row of the category's tariff table.
-sql::Statement rowStatement(const Bracket &bracket);
+// The name of the tariff table of category 1..7 ("categorie1"...); empty
+// for any other number.
+const char *tableOf(int category);
 
 } // namespace tariff

@@ -23,6 +23,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -101,10 +102,12 @@ int main(int argc, char **argv) {
     }
     say(QStringLiteral("printer none"));
 
-    // The certificate of each policy is written to the working directory.
+    // The certificate of each policy is written to the program's data
+    // folder, here a folder of this run's own.
     QTemporaryDir certificates;
-    if (!certificates.isValid() || !QDir::setCurrent(certificates.path()))
+    if (!certificates.isValid())
         return 4;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(certificates.path()));
 
     initKoravel3Resources();
     Koravel3 window;
@@ -160,6 +163,9 @@ int main(int argc, char **argv) {
             .arg(saved)
             .arg(failed)
             .arg(elapsed)
-            .arg(QDir::current().entryList(QDir::Files).size()));
+            .arg(QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                      QStringLiteral("/qrcodes"))
+                     .entryList(QDir::Files)
+                     .size()));
     return failed == 0 ? 0 : 1;
 }

@@ -1,4 +1,6 @@
-#include "core/certificate.h"
+#include "certificate.h"
+
+#include "core/qrmatrix.h"
 
 #include <QFont>
 #include <QPageLayout>
@@ -7,8 +9,6 @@
 #include <QPen>
 #include <QPrinter>
 #include <QRect>
-
-#include <qrcodegen.hpp>
 
 #include <functional>
 
@@ -46,19 +46,14 @@ bool printPage(const std::function<void(QPainter &)> &paint) {
 } // namespace
 
 QImage moduleImage(const QString &text) {
-    const QByteArray utf8 = text.toUtf8();
-    try {
-        const qrcodegen::QrCode code =
-            qrcodegen::QrCode::encodeText(utf8.constData(), qrcodegen::QrCode::Ecc::MEDIUM);
-        const int n = code.getSize();
-        QImage image(n, n, QImage::Format_RGB32);
-        for (int y = 0; y < n; ++y)
-            for (int x = 0; x < n; ++x)
-                image.setPixel(x, y, code.getModule(x, y) ? dark : light);
-        return image;
-    } catch (const qrcodegen::data_too_long &) {
+    const std::optional<qrmatrix::Matrix> matrix = qrmatrix::encode(text);
+    if (!matrix)
         return QImage();
-    }
+    QImage image(matrix->size, matrix->size, QImage::Format_RGB32);
+    for (int y = 0; y < matrix->size; ++y)
+        for (int x = 0; x < matrix->size; ++x)
+            image.setPixel(x, y, matrix->isDark(x, y) ? dark : light);
+    return image;
 }
 
 QPixmap labelPixmap(const QImage &modules) {
