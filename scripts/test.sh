@@ -2,41 +2,48 @@
 # Sets up a fresh machine, builds, starts the services the tests need (a
 # private MariaDB and a private CUPS print queue), runs the whole test suite
 # and stops the services again. The suite runs in stages:
-#   main   every test of the normal build
+#   unit   the pure core's tests: no server, no display, a second
+#   main   every other test of the normal build
 #   asan   the same tests built with AddressSanitizer and UBSan
 #   bench  the benchmark's small run (it starts its own database server)
-#   fuzz   each libFuzzer target for KORAVEL_FUZZ_SECONDS (default 60)
-# KORAVEL_TEST_STAGES picks stages (default "main asan bench fuzz"). Extra
-# arguments go to ctest (e.g. -L db, -R login); with them the fuzz stage is
-# left out.
+#   fuzz   each libFuzzer target for KORAVEL_FUZZ_SECONDS (default 15)
+# The asan stage builds and runs beside the main stage, against services of
+# its own on KORAVEL_ASAN_DB_HOST (default 127.0.0.2), so the two share no
+# server, port or data folder.
+# KORAVEL_TEST_STAGES picks stages (default "unit main asan bench fuzz").
+# Extra arguments go to ctest (e.g. -L db, -R login); with them only the
+# unit and main stages run. KORAVEL_WERROR=ON makes compiler warnings errors
+# (CI sets it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 build=${KORAVEL_BUILD_DIR:-$root/build}
 asan_build=${KORAVEL_ASAN_BUILD_DIR:-$build-asan}
 fuzz_build=${KORAVEL_FUZZ_BUILD_DIR:-$build-fuzz}
-stages=${KORAVEL_TEST_STAGES:-main asan bench fuzz}
-[ $# -eq 0 ] || stages=${stages/fuzz/}
+host=${KORAVEL_DB_HOST:-127.0.0.1}
+asan_host=${KORAVEL_ASAN_DB_HOST:-127.0.0.2}
+werror=${KORAVEL_WERROR:-OFF}
+stages=${KORAVEL_TEST_STAGES:-unit main asan bench fuzz}
+[ $# -eq 0 ] || stages="unit main"
 has() { [[ " $stages " == *" $1 "* ]]; }
+started=$(date +%s)
 
 bash scripts/install-deps.sh
-bash scripts/build.sh
-if has asan; then
-  KORAVEL_BUILD_DIR=$asan_build KORAVEL_BUILD_TYPE=Debug bash scripts/build.sh \
-    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-fi
-if has fuzz; then
-  cmake -S fuzz -B "$fuzz_build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
-    -DKORAVEL_FUZZ_SECONDS="${KORAVEL_FUZZ_SECONDS:-60}" >/dev/null
-  cmake --build "$fuzz_build" -j"$(nproc)"
-fi
+KORAVEL_DB_HOST=$host bash scripts/build.sh -DKORAVEL_WERROR="$werror"
 
 logs=$(mktemp -d)
+side=
 # The suite's servers keep their data apart from the run command's
 # (.rig/test/), so a test run never empties the demo database.
+services() {
+  local verb=$1 address=$2
+  KORAVEL_DB_HOST=$address bash scripts/db.sh "$verb" --test >/dev/null
+  KORAVEL_DB_HOST=$address bash scripts/cups.sh "$verb" --test >/dev/null
+}
 cleanup() {
-  bash scripts/db.sh stop --test || true
-  bash scripts/cups.sh stop --test || true
+  [ -z "$side" ] || kill "$side" 2>/dev/null || true
+  services stop "$host" || true
+  services stop "$asan_host" || true
 }
 trap 'cleanup; rm -rf "$logs"' EXIT
 
@@ -45,27 +52,55 @@ stage() {
   local name=$1
   shift
   echo "=== $name"
-  "$@" 2>&1 | tee "$logs/$name.log" || status=1
+  "$@" >"$logs/$name.log" 2>&1 || status=1
+  cat "$logs/$name.log"
 }
 
-if has main || has asan; then
-  bash scripts/db.sh start --test
-  # The print tests read back what reaches the rig's own default printer.
-  bash scripts/cups.sh start --test
-  has main && stage main ctest --test-dir "$build" --output-on-failure --timeout 900 -LE bench "$@"
-  if has asan; then
-    # Leaks inside the toolkit's and the client libraries' own singletons are
-    # listed, with the reason, in the suppression file; nothing of ours is.
-    stage asan env ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
-      LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0 \
-      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      ctest --test-dir "$asan_build" --output-on-failure --timeout 1800 -LE 'bench|package' "$@"
-  fi
-  # The benchmark starts its own server on the same address.
-  cleanup
+# The sanitizer build and its run, in the background: one core builds while
+# the other runs the main stage, whose tests mostly wait on the server.
+asan() {
+  local result
+  KORAVEL_BUILD_DIR=$asan_build KORAVEL_BUILD_TYPE=Debug KORAVEL_DB_HOST=$asan_host \
+    bash scripts/build.sh -DKORAVEL_WERROR="$werror" \
+    -DKORAVEL_UPDATE_URL="https://$asan_host:8443/version.json" \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+  services start "$asan_host"
+  # Leaks inside the toolkit's and the client libraries' own singletons are
+  # listed, with the reason, in the suppression file; nothing of ours is.
+  env ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+    LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$asan_build" --output-on-failure --timeout 1800 -j2 -LE 'bench|package' ||
+    result=$?
+  services stop "$asan_host"
+  return "${result:-0}"
+}
+
+has unit && stage unit ctest --test-dir "$build" --output-on-failure -j2 -L unit
+if has asan; then
+  (asan >"$logs/asan.log" 2>&1) &
+  side=$!
 fi
-has bench && stage bench ctest --test-dir "$build" --output-on-failure --timeout 900 -L bench "$@"
-has fuzz && stage fuzz ctest --test-dir "$fuzz_build" --output-on-failure
+if has main; then
+  services start "$host"
+  stage main ctest --test-dir "$build" --output-on-failure --timeout 900 -j2 -LE 'unit|bench' "$@"
+  # The benchmark starts its own server on the same address.
+  services stop "$host"
+fi
+has bench && stage bench ctest --test-dir "$build" --output-on-failure --timeout 900 -L bench
+if [ -n "$side" ]; then
+  echo "=== asan"
+  wait "$side" || status=1
+  side=
+  cat "$logs/asan.log"
+fi
+if has fuzz; then
+  echo "=== fuzz (build)"
+  cmake -S fuzz -B "$fuzz_build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+    -DKORAVEL_FUZZ_SECONDS="${KORAVEL_FUZZ_SECONDS:-15}" >/dev/null
+  cmake --build "$fuzz_build" -j"$(nproc)"
+  stage fuzz ctest --test-dir "$fuzz_build" --output-on-failure -j2
+fi
 
 # One closing line over every stage.
 passed=0
@@ -80,5 +115,5 @@ for log in "$logs"/*.log; do
   failed=$((failed + f))
 done
 [ "$status" -eq 0 ] || [ "$failed" -gt 0 ] || failed=1
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed in $(( $(date +%s) - started )) s"
 exit $status
