@@ -41,14 +41,6 @@ QString today() {
     return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
 }
 
-// Everything a save or a reprint could change.
-QStringList policyTables() {
-    QStringList out;
-    for (const char *table : {"principal", "principal1", "clients"})
-        out << db::rows(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)));
-    return out;
-}
-
 QStringList wordsOf(const QString &pdf) {
     QStringList out;
     for (const printqueue::Word &word : printqueue::words(pdf))
@@ -153,7 +145,7 @@ void AgentDayTest::nextCustomerTypedOverTheLast() {
     fillForm(form::with(form::ordinary(), {{"label_5", agent}}));
     QCOMPARE(clickSave().value(0).text, QStringLiteral("ENREGISTRER"));
     const QString saved = child<QLabel>("LID")->text();
-    const QStringList before = policyTables();
+    const QStringList before = db::policyTables();
 
     // The next customer typed over the form, without NOUVEAU/CLEAR.
     fillForm({{"LEN", "Moussa FALL"}, {"LEIM", plate}, {"LEPO", "POL-900"}});
@@ -166,7 +158,7 @@ void AgentDayTest::nextCustomerTypedOverTheLast() {
         for (const char *named : {"POL-778", "DK-1234-AB", "NOUVEAU/CLEAR"})
             QVERIFY2(boxes.first().text.contains(QLatin1String(named)),
                      qPrintable(boxes.first().text));
-        QCOMPARE(policyTables(), before);
+        QCOMPARE(db::policyTables(), before);
         QVERIFY(jobs.isEmpty());
         QCOMPARE(child<QLineEdit>("LEN")->text(), QStringLiteral("Moussa FALL"));
         QCOMPARE(child<QLineEdit>("LEIM")->text(), plate);
@@ -267,14 +259,14 @@ void AgentDayTest::loadedPolicyIsPricedAgain() {
         testsupport::ModalWatcher watcher;
         chooseMonths("12");
     }
-    const QStringList before = policyTables();
+    const QStringList before = db::policyTables();
     QStringList jobs;
     QList<SeenBox> boxes = clickSave(&jobs);
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes.first().title, QStringLiteral("information"));
     QVERIFY2(boxes.first().text.contains(QLatin1String("CALCULER")),
              qPrintable(boxes.first().text));
-    QCOMPARE(policyTables(), before);
+    QCOMPARE(db::policyTables(), before);
     QVERIFY(jobs.isEmpty());
 
     // Priced for Y (the months already shown chosen again), then saved.
@@ -398,7 +390,7 @@ void AgentDayTest::reprintLoadedPolicy() {
     QCOMPARE(child<QLabel>("LID")->text(), QString::number(id));
     child<QLineEdit>("LEN")->setText(QStringLiteral("edited, not saved"));
 
-    const QStringList before = policyTables();
+    const QStringList before = db::policyTables();
     QStringList sent;
     testsupport::ModalWatcher watcher;
     const QStringList jobs = printqueue::documentsPrintedDuring([&] {
@@ -412,7 +404,7 @@ void AgentDayTest::reprintLoadedPolicy() {
     QVERIFY(!front.contains(QStringLiteral("edited,")));
     QCOMPARE(codesOn(jobs.at(1)), QStringList({QString::number(id), QString::number(id)}));
     QCOMPARE(db::writes(sent), QStringList());
-    QCOMPARE(policyTables(), before);
+    QCOMPARE(db::policyTables(), before);
 }
 
 void AgentDayTest::reprintWithoutPolicy() {
