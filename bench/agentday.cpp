@@ -5,7 +5,7 @@
 #include "core/statement.h"
 #include "datagen.h"
 #include "koravel3.h"
-#include "modalcloser.h"
+#include "support/modal.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -199,7 +199,7 @@ StageResult Scenario::run(int policies, bool indexed) {
             click("PBC");
             widget<QLineEdit>("LESE")->setText(widget<QLineEdit>("LESF")->text());
             widget<QCheckBox>("checkBox_25")->setChecked(true);
-            m_closer->clearSeen();
+            m_modals->clear();
         },
         [&](int) { click("pushButton_3"); },
         [&] {
@@ -207,11 +207,10 @@ StageResult Scenario::run(int policies, bool indexed) {
             count << savedName << "'";
             if (admin::scalar(count).toInt() != 1)
                 return QStringLiteral("the policy was not written to principal (boxes: %1)")
-                    .arg(m_closer->seen().join(QStringLiteral("; ")));
+                    .arg(boxesSeen().join(QStringLiteral("; ")));
             return QString();
         });
-    stage.actions.last().detail =
-        m_closer->seen().isEmpty() ? QString() : m_closer->seen().constFirst();
+    stage.actions.last().detail = boxesSeen().isEmpty() ? QString() : boxesSeen().constFirst();
     // The saved rows would otherwise show up in the reports measured next.
     for (const char *table : {"principal", "principal1", "clients"}) {
         sql::Statement cleanup("delete from ");
@@ -256,7 +255,7 @@ StageResult Scenario::run(int policies, bool indexed) {
         QStringLiteral("export report 3, one year"),
         [&](int) {
             QFile::remove(csvFile);
-            m_closer->setFileName(csvFile);
+            m_modals->setNextFileName(csvFile);
         },
         [&](int) { click("pushButton_16"); },
         [&] {
@@ -270,7 +269,6 @@ StageResult Scenario::run(int policies, bool indexed) {
         QStringLiteral("%1 bytes").arg(thousands(QFileInfo(csvFile).size()));
     writing.detail = QStringLiteral("from the dialog's OK to the file closed");
     stage.actions << writing;
-    m_closer->setFileName(QString());
 
     // The policy card: a press and a click on a plate of the report.
     auto *reportView = widget<QTableView>("tableView_2");

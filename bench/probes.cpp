@@ -1,7 +1,8 @@
 #include "probes.h"
 
 #include "koravel3.h"
-#include "modalcloser.h"
+#include "support/modal.h"
+#include "support/window.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -86,7 +87,7 @@ qint64 statusKiB(const char *field) {
 }
 
 template <typename T> T *find(QWidget *window, const char *name) {
-    T *found = window->findChild<T *>(QLatin1String(name));
+    T *found = testsupport::child<T>(window, name);
     if (!found) {
         std::printf("problem no widget %s\n", name);
         std::exit(2);
@@ -199,7 +200,8 @@ int memoryProbe(const QString &user, const QString &password) {
     QApplication app(argc, argv);
     initKoravel3Resources();
     app.setWindowIcon(QIcon(QStringLiteral(":/log/QUIRO.png")));
-    ModalCloser closer;
+    // An update offer met by chance is declined.
+    testsupport::ModalWatcher modals(QMessageBox::No);
     Koravel3 window;
     window.resize(1366, 768);
     window.show();

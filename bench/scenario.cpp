@@ -1,7 +1,7 @@
 #include "scenario.h"
 
 #include "admin.h"
-#include "modalcloser.h"
+#include "support/modal.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -22,10 +22,13 @@ void settle() {
     QCoreApplication::processEvents();
 }
 
-Scenario::Scenario(const Repetitions &repetitions, const QString &workDir, ModalCloser *closer)
+Scenario::Scenario(const Repetitions &repetitions, const QString &workDir,
+                   testsupport::ModalWatcher *modals)
     : m_repetitions(repetitions)
     , m_workDir(workDir)
-    , m_closer(closer) {}
+    , m_modals(modals) {
+    m_modals->onAnswer([this] { m_lastAnswered = benchClock(); });
+}
 
 void Scenario::click(const char *button) {
     // click() sends pressed, released and clicked in turn, as the mouse does.
@@ -39,6 +42,13 @@ void Scenario::showReport(char report, const QDate &start, const QDate &end) {
     widget<QDateEdit>("dateEdit_2")->setDate(end);
     const char *buttons[] = {"pushButton_11", "pushButton_12", "pushButton_13"};
     click(buttons[report - '1']);
+}
+
+QStringList Scenario::boxesSeen() const {
+    QStringList seen;
+    for (const testsupport::SeenBox &box : m_modals->boxes())
+        seen << box.title + QStringLiteral(": ") + box.text;
+    return seen;
 }
 
 QString Scenario::rowsShown(const char *view) const {
@@ -76,7 +86,7 @@ ActionResult Scenario::measure(const QString &label, const Step &prepare, const 
             break;
         prepare(rep);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_closer->forgetAnswered();
+        m_lastAnswered = 0;
         admin::restartStatementClock();
         const qint64 started = benchClock();
         act(rep);
@@ -88,8 +98,8 @@ ActionResult Scenario::measure(const QString &label, const Step &prepare, const 
         const double ms = (ended - started) / 1e6;
         samples << ms;
         spent += ms;
-        if (m_closer->lastAnswered() > started)
-            afterSamples << (ended - m_closer->lastAnswered()) / 1e6;
+        if (m_lastAnswered > started)
+            afterSamples << (ended - m_lastAnswered) / 1e6;
     }
     result.problem = check();
     result.summary = summarize(samples);

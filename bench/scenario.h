@@ -1,6 +1,7 @@
 #pragma once
 
 #include "stats.h"
+#include "support/window.h"
 
 #include <QDate>
 #include <QList>
@@ -13,7 +14,9 @@
 #include <cstdlib>
 #include <functional>
 
-class ModalCloser;
+namespace testsupport {
+class ModalWatcher;
+}
 
 // One measured action of the window.
 struct ActionResult {
@@ -38,7 +41,10 @@ struct StageResult {
 // and signals, so the slots' real statements reach the server.
 class Scenario {
 public:
-    Scenario(const Repetitions &repetitions, const QString &workDir, ModalCloser *closer);
+    // The watcher answers the window's boxes and dialogs; the scenario
+    // queues the file names of the exports on it.
+    Scenario(const Repetitions &repetitions, const QString &workDir,
+             testsupport::ModalWatcher *modals);
 
     StageResult run(int policies, bool indexed);
 
@@ -58,10 +64,15 @@ private:
     void click(const char *button);
     void showReport(char report, const QDate &start, const QDate &end);
     QString rowsShown(const char *view) const;
+    // "title: text" of every box answered since the watcher last forgot.
+    QStringList boxesSeen() const;
 
     Repetitions m_repetitions;
     QString m_workDir;
-    ModalCloser *m_closer;
+    testsupport::ModalWatcher *m_modals;
+    // When the last box or dialog was answered, in nanoseconds of
+    // benchClock(); 0 when none was since the run started.
+    qint64 m_lastAnswered = 0;
     QWidget *m_window = nullptr; // the Koravel3 window of the running stage
     int m_agent = 1;
     QString m_stageTag;
@@ -71,7 +82,7 @@ private:
 void settle();
 
 template <typename T> T *Scenario::widget(const char *name) const {
-    T *found = m_window->findChild<T *>(QLatin1String(name));
+    T *found = testsupport::child<T>(m_window, name);
     if (!found) {
         std::fprintf(stderr, "bench: the window has no %s named %s\n",
                      T::staticMetaObject.className(), name);

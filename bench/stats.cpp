@@ -1,5 +1,7 @@
 #include "stats.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,6 +16,15 @@ Summary summarize(QList<double> samples) {
     const int rank = std::max(1, static_cast<int>(std::ceil(0.95 * n)));
     summary.p95 = samples[rank - 1];
     return summary;
+}
+
+qint64 benchClock() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock.nsecsElapsed();
 }
 
 QString thousands(qint64 n) {

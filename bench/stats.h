@@ -22,3 +22,6 @@ struct Repetitions {
 
 // 1000000 as "1 000 000".
 QString thousands(qint64 n);
+
+// One clock for the whole benchmark, in nanoseconds since it started.
+qint64 benchClock();

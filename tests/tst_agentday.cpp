@@ -11,6 +11,7 @@
 #include "support/policyform.h"
 #include "support/printqueue.h"
 #include "support/window.h"
+#include "support/windowtest.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -30,7 +31,6 @@
 namespace db = testsupport::db;
 namespace form = testsupport::policyform;
 namespace printqueue = testsupport::printqueue;
-using testsupport::child;
 using testsupport::SeenBox;
 
 namespace {
@@ -39,14 +39,6 @@ const char *const taxiCategory = "CATEGORIE 4: véhicules aménages pour le tran
 
 QString today() {
     return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
-}
-
-// Everything a save or a reprint could change.
-QStringList policyTables() {
-    QStringList out;
-    for (const char *table : {"principal", "principal1", "clients"})
-        out << db::rows(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)));
-    return out;
 }
 
 QStringList wordsOf(const QString &pdf) {
@@ -72,7 +64,7 @@ QStringList codesOn(const QString &pdf) {
 
 } // namespace
 
-class AgentDayTest : public QObject {
+class AgentDayTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -94,15 +86,11 @@ private slots:
     void reprintWithoutPolicy();
 
 private:
-    template <typename T> T *get(const char *name) const { return child<T>(window.get(), name); }
     void logIn(const QString &user, const QString &password);
-    void fill(const form::Values &values);
     QList<SeenBox> clickSave(QStringList *jobs = nullptr);
-    void invoke(const char *slot);
     // A standard list on the home table, as the agent's lists show plates.
     void listPlate(const QString &plate);
 
-    std::unique_ptr<Koravel3> window;
     QString agent;
 };
 
@@ -125,34 +113,23 @@ void AgentDayTest::cleanup() {
 }
 
 void AgentDayTest::logIn(const QString &user, const QString &password) {
-    get<QLineEdit>("lineEdit_user_2")->setText(user);
-    get<QLineEdit>("lineEdit_passw_2")->setText(password);
-    QTest::mouseClick(get<QPushButton>("pushButton_c"), Qt::LeftButton);
-    QCOMPARE(get<QStackedWidget>("login")->currentIndex(), 1);
-}
-
-void AgentDayTest::fill(const form::Values &values) {
-    const QStringList failed = form::fill(window.get(), values);
-    QVERIFY2(failed.isEmpty(), qPrintable(failed.join(QLatin1Char(' '))));
+    submitLogin(user, password);
+    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
 }
 
 QList<SeenBox> AgentDayTest::clickSave(QStringList *jobs) {
     testsupport::ModalWatcher watcher;
     const QStringList printed = printqueue::documentsPrintedDuring(
-        [&] { QTest::mouseClick(get<QPushButton>("pushButton_3"), Qt::LeftButton); });
+        [&] { QTest::mouseClick(child<QPushButton>("pushButton_3"), Qt::LeftButton); });
     if (jobs)
         *jobs = printed;
     return watcher.boxes();
 }
 
-void AgentDayTest::invoke(const char *slot) {
-    QVERIFY2(QMetaObject::invokeMethod(window.get(), slot), slot);
-}
-
 void AgentDayTest::listPlate(const QString &plate) {
     auto *model = new QStandardItemModel(0, 1, window.get());
     model->appendRow(new QStandardItem(plate));
-    get<QTableView>("tableView")->setModel(model);
+    child<QTableView>("tableView")->setModel(model);
 }
 
 void AgentDayTest::nextCustomerTypedOverTheLast_data() {
@@ -165,13 +142,13 @@ void AgentDayTest::nextCustomerTypedOverTheLast_data() {
 void AgentDayTest::nextCustomerTypedOverTheLast() {
     QFETCH(QString, plate);
     QFETCH(bool, refused);
-    fill(form::with(form::ordinary(), {{"label_5", agent}}));
+    fillForm(form::with(form::ordinary(), {{"label_5", agent}}));
     QCOMPARE(clickSave().value(0).text, QStringLiteral("ENREGISTRER"));
-    const QString saved = get<QLabel>("LID")->text();
-    const QStringList before = policyTables();
+    const QString saved = child<QLabel>("LID")->text();
+    const QStringList before = db::policyTables();
 
     // The next customer typed over the form, without NOUVEAU/CLEAR.
-    fill({{"LEN", "Moussa FALL"}, {"LEIM", plate}, {"LEPO", "POL-900"}});
+    fillForm({{"LEN", "Moussa FALL"}, {"LEIM", plate}, {"LEPO", "POL-900"}});
     QStringList jobs;
     const QList<SeenBox> boxes = clickSave(&jobs);
     QCOMPARE(boxes.size(), 1);
@@ -181,10 +158,10 @@ void AgentDayTest::nextCustomerTypedOverTheLast() {
         for (const char *named : {"POL-778", "DK-1234-AB", "NOUVEAU/CLEAR"})
             QVERIFY2(boxes.first().text.contains(QLatin1String(named)),
                      qPrintable(boxes.first().text));
-        QCOMPARE(policyTables(), before);
+        QCOMPARE(db::policyTables(), before);
         QVERIFY(jobs.isEmpty());
-        QCOMPARE(get<QLineEdit>("LEN")->text(), QStringLiteral("Moussa FALL"));
-        QCOMPARE(get<QLineEdit>("LEIM")->text(), plate);
+        QCOMPARE(child<QLineEdit>("LEN")->text(), QStringLiteral("Moussa FALL"));
+        QCOMPARE(child<QLineEdit>("LEIM")->text(), plate);
     } else {
         QCOMPARE(boxes.first().text, QStringLiteral("MIS A JOUR.."));
         QCOMPARE(db::rows("SELECT COUNT(*), MAX(nom), MAX(trie) FROM principal"),
@@ -192,7 +169,7 @@ void AgentDayTest::nextCustomerTypedOverTheLast() {
         QCOMPARE(db::scalar("SELECT COUNT(*) FROM principal1").toInt(), 2);
         QCOMPARE(jobs.size(), 1);
     }
-    QCOMPARE(get<QLabel>("LID")->text(), saved);
+    QCOMPARE(child<QLabel>("LID")->text(), saved);
 }
 
 void AgentDayTest::pressLoadsTheAgentsOwnPolicy_data() {
@@ -216,27 +193,27 @@ void AgentDayTest::pressLoadsTheAgentsOwnPolicy() {
     listPlate(QStringLiteral("DK-7777-CC"));
     testsupport::ModalWatcher watcher; // months with no category: "erreur"
     const QStringList sent = db::statementsSentDuring(
-        [&] { testsupport::pressCell(get<QTableView>("tableView"), 0, 0); });
+        [&] { testsupport::pressCell(child<QTableView>("tableView"), 0, 0); });
     QVERIFY2(
         sent.contains(QStringLiteral("select *from principal where immat='DK-7777-CC' order by "
                                      "idpersonne='%1' desc, id desc limit 1")
                           .arg(agent)),
         qPrintable(sent.join(QLatin1Char('\n'))));
-    QCOMPARE(get<QLabel>("LID")->text(), QString::number(ids.at(loaded)));
-    QCOMPARE(get<QLineEdit>("LEN")->text(), QStringLiteral("CLIENT %1").arg(loaded));
+    QCOMPARE(child<QLabel>("LID")->text(), QString::number(ids.at(loaded)));
+    QCOMPARE(child<QLineEdit>("LEN")->text(), QStringLiteral("CLIENT %1").arg(loaded));
 }
 
 void AgentDayTest::loadedPolicyIsPricedAgain() {
     const auto price = [&](const QString &genre, const QString &power) {
-        get<QComboBox>("CBG")->setCurrentText(genre);
+        child<QComboBox>("CBG")->setCurrentText(genre);
         QVERIFY(
             QMetaObject::invokeMethod(window.get(), "on_CBG_textActivated", Q_ARG(QString, genre)));
-        get<QComboBox>("CBP")->setCurrentText(power);
+        child<QComboBox>("CBP")->setCurrentText(power);
         QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBP_activated",
-                                          Q_ARG(int, get<QComboBox>("CBP")->currentIndex())));
+                                          Q_ARG(int, child<QComboBox>("CBP")->currentIndex())));
     };
     const auto chooseMonths = [&](const QString &months) {
-        auto *combo = get<QComboBox>("CBNM");
+        auto *combo = child<QComboBox>("CBNM");
         combo->setCurrentText(months);
         QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBNM_activated",
                                           Q_ARG(int, combo->currentIndex())));
@@ -244,15 +221,15 @@ void AgentDayTest::loadedPolicyIsPricedAgain() {
     const auto periodGroup = [&] {
         QStringList texts;
         for (const char *name : {"LEPN_2", "LETX_2", "LEFGA_2", "LEPCA_2", "LECP_2", "LEPT_2"})
-            texts << get<QLineEdit>(name)->text();
+            texts << child<QLineEdit>(name)->text();
         return texts;
     };
 
     // Customer X priced: V.P, power 9, 12 months.
     price("V.P", "9");
     chooseMonths("12");
-    QCOMPARE(get<QLineEdit>("LEPT_2")->text(), QStringLiteral("53628"));
-    QTest::mouseClick(get<QPushButton>("pushButton_4"), Qt::LeftButton);
+    QCOMPARE(child<QLineEdit>("LEPT_2")->text(), QStringLiteral("53628"));
+    QTest::mouseClick(child<QPushButton>("pushButton_4"), Qt::LeftButton);
     QCOMPARE(periodGroup(), QStringList(6, QString()));
 
     // Customer Y's TAXI policy, loaded from the search.
@@ -267,36 +244,36 @@ void AgentDayTest::loadedPolicyIsPricedAgain() {
                                  {"prime", "88194"}});
     const QStringList stored =
         db::rows(QStringLiteral("SELECT * FROM principal WHERE id=%1").arg(y));
-    get<QLineEdit>("LER")->setText(QStringLiteral("DK-5555"));
+    child<QLineEdit>("LER")->setText(QStringLiteral("DK-5555"));
     {
         testsupport::ModalWatcher watcher; // months with no category: "erreur"
-        testsupport::pressCell(get<QTableView>("tableView"), 0, 0);
+        testsupport::pressCell(child<QTableView>("tableView"), 0, 0);
     }
-    QCOMPARE(get<QLabel>("LID")->text(), QString::number(y));
+    QCOMPARE(child<QLabel>("LID")->text(), QString::number(y));
     QCOMPARE(periodGroup(), QStringList(6, QString()));
-    QCOMPARE(get<QComboBox>("CBCG")->count(), 0);
-    QCOMPARE(get<QComboBox>("CBTF")->count(), 0);
+    QCOMPARE(child<QComboBox>("CBCG")->count(), 0);
+    QCOMPARE(child<QComboBox>("CBTF")->count(), 0);
 
     // Saved before pricing: refused, Y's row untouched.
     {
         testsupport::ModalWatcher watcher;
         chooseMonths("12");
     }
-    const QStringList before = policyTables();
+    const QStringList before = db::policyTables();
     QStringList jobs;
     QList<SeenBox> boxes = clickSave(&jobs);
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes.first().title, QStringLiteral("information"));
     QVERIFY2(boxes.first().text.contains(QLatin1String("CALCULER")),
              qPrintable(boxes.first().text));
-    QCOMPARE(policyTables(), before);
+    QCOMPARE(db::policyTables(), before);
     QVERIFY(jobs.isEmpty());
 
     // Priced for Y (the months already shown chosen again), then saved.
     price("TAXI", "5");
     chooseMonths("12");
     QCOMPARE(periodGroup(), QStringList({"14699", "19410", "4783", "1470", "3000", "176388"}));
-    QTest::mouseClick(get<QPushButton>("PBC"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("PBC"), Qt::LeftButton);
     boxes = clickSave();
     QCOMPARE(boxes.value(0).text, QStringLiteral("MIS A JOUR.."));
     QCOMPARE(db::rows(QStringLiteral("SELECT prime,taxe,fga,pca,coutpolice,primetotal,categorie,"
@@ -317,15 +294,15 @@ void AgentDayTest::effectDateIsToday_data() {
 void AgentDayTest::effectDateIsToday() {
     QFETCH(QString, action);
     if (action == QLatin1String("login"))
-        QTest::mouseClick(get<QPushButton>("pushButton_2"), Qt::LeftButton);
-    get<QLineEdit>("LEDU")->setText(QStringLiteral("07/12/2026"));
+        QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
+    child<QLineEdit>("LEDU")->setText(QStringLiteral("07/12/2026"));
     if (action == QLatin1String("login"))
         logIn("awa", "pw1");
     else if (action == QLatin1String("onTimeout"))
-        invoke("onTimeout");
+        QVERIFY(invoke("onTimeout"));
     else
-        QTest::mouseClick(get<QPushButton>(qPrintable(action)), Qt::LeftButton);
-    QCOMPARE(get<QLineEdit>("LEDU")->text(), today());
+        QTest::mouseClick(child<QPushButton>(qPrintable(action)), Qt::LeftButton);
+    QCOMPARE(child<QLineEdit>("LEDU")->text(), today());
 }
 
 void AgentDayTest::nothingLeftForTheNextAgent_data() {
@@ -339,14 +316,14 @@ void AgentDayTest::nothingLeftForTheNextAgent() {
     db::addPolicy({{"idpersonne", db::literal(agent)}, {"padres", "'Rue 4'"}});
     db::addPolicy({{"idpersonne", db::literal(agent)}}, true);
     // The cash-desk report of today, its commission, and a policy card.
-    QTest::mouseClick(get<QPushButton>("pushButton_8"), Qt::LeftButton);
-    QTest::mouseClick(get<QPushButton>("pushButton_13"), Qt::LeftButton);
-    QTest::mouseClick(get<QPushButton>("pushButton_14"), Qt::LeftButton);
-    auto *report = get<QTableView>("tableView_2");
+    QTest::mouseClick(child<QPushButton>("pushButton_8"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("pushButton_13"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("pushButton_14"), Qt::LeftButton);
+    auto *report = child<QTableView>("tableView_2");
     QCOMPARE(report->model()->rowCount(), 1);
     testsupport::pressCell(report, 0, 2, true);
-    QCOMPARE(get<QLineEdit>("lineEdit_10")->text(), QStringLiteral("Rue 4"));
-    fill({{"lineEdit", "Rue 10 Dakar"}, {"LEN", "Fatou SOW"}});
+    QCOMPARE(child<QLineEdit>("lineEdit_10")->text(), QStringLiteral("Rue 4"));
+    fillForm({{"lineEdit", "Rue 10 Dakar"}, {"LEN", "Fatou SOW"}});
 
     const QStringList edits{"lineEditntalons", "lineEdit_pn",  "frais",       "lineEdit_t",
                             "lineEdit_fga",    "lineEdit_pca", "lineEdit_pt", "lineEdit_c",
@@ -357,20 +334,20 @@ void AgentDayTest::nothingLeftForTheNextAgent() {
     const auto shown = [&] {
         QStringList texts;
         for (const QString &name : edits)
-            texts << get<QLineEdit>(qPrintable(name))->text();
+            texts << child<QLineEdit>(qPrintable(name))->text();
         for (const QString &name : labels)
-            texts << get<QLabel>(qPrintable(name))->text();
+            texts << child<QLabel>(qPrintable(name))->text();
         texts << QString::number(report->model()->rowCount())
               << QString::number(report->model()->columnCount())
-              << QString::number(get<QComboBox>("comboBox_3")->count());
+              << QString::number(child<QComboBox>("comboBox_3")->count());
         return texts;
     };
     QVERIFY(shown().count(QString()) < edits.size() + labels.size() - 10);
 
     if (timeOut)
-        invoke("onTimeout");
+        QVERIFY(invoke("onTimeout"));
     else
-        QTest::mouseClick(get<QPushButton>("pushButton_2"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
     const QStringList blank = QStringList(edits.size() + labels.size(), QString()) << "0"
                                                                                    << "0"
                                                                                    << "0";
@@ -381,17 +358,17 @@ void AgentDayTest::nothingLeftForTheNextAgent() {
 }
 
 void AgentDayTest::timeOutBehindTheConfirmation() {
-    fill(form::with(form::ordinary(), {{"label_5", agent}}));
+    fillForm(form::with(form::ordinary(), {{"label_5", agent}}));
     testsupport::ModalWatcher watcher;
     watcher.whileOpen([&](const SeenBox &box) {
         if (box.title == QLatin1String("save"))
-            invoke("onTimeout");
+            QVERIFY(invoke("onTimeout"));
     });
     const QStringList jobs = printqueue::documentsPrintedDuring(
-        [&] { QTest::mouseClick(get<QPushButton>("pushButton_3"), Qt::LeftButton); });
+        [&] { QTest::mouseClick(child<QPushButton>("pushButton_3"), Qt::LeftButton); });
     QCOMPARE(watcher.boxes().size(), 1);
-    QCOMPARE(get<QStackedWidget>("login")->currentIndex(), 0);
-    QCOMPARE(get<QLineEdit>("LEN")->text(), QString());
+    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
+    QCOMPARE(child<QLineEdit>("LEN")->text(), QString());
     QCOMPARE(jobs.size(), 1);
     const QStringList words = wordsOf(jobs.first());
     for (const char *saved : {"Fatou", "SOW", "DK-1234-AB", "POL-778", "01/02/2025", "31/01/2026"})
@@ -405,19 +382,19 @@ void AgentDayTest::reprintLoadedPolicy() {
                                   {"police", "'POL-4242'"},
                                   {"valable", "'2025-03-01'"},
                                   {"valabl", "'2026-02-28'"}});
-    get<QLineEdit>("LER")->setText(QStringLiteral("DK-4242"));
+    child<QLineEdit>("LER")->setText(QStringLiteral("DK-4242"));
     {
         testsupport::ModalWatcher watcher; // months with no category: "erreur"
-        testsupport::pressCell(get<QTableView>("tableView"), 0, 0);
+        testsupport::pressCell(child<QTableView>("tableView"), 0, 0);
     }
-    QCOMPARE(get<QLabel>("LID")->text(), QString::number(id));
-    get<QLineEdit>("LEN")->setText(QStringLiteral("edited, not saved"));
+    QCOMPARE(child<QLabel>("LID")->text(), QString::number(id));
+    child<QLineEdit>("LEN")->setText(QStringLiteral("edited, not saved"));
 
-    const QStringList before = policyTables();
+    const QStringList before = db::policyTables();
     QStringList sent;
     testsupport::ModalWatcher watcher;
     const QStringList jobs = printqueue::documentsPrintedDuring([&] {
-        sent = db::statementsSentDuring([&] { get<QAction>("actionReimprimer")->trigger(); });
+        sent = db::statementsSentDuring([&] { child<QAction>("actionReimprimer")->trigger(); });
     });
     QCOMPARE(watcher.boxes().size(), 0);
     QCOMPARE(jobs.size(), 2);
@@ -427,14 +404,14 @@ void AgentDayTest::reprintLoadedPolicy() {
     QVERIFY(!front.contains(QStringLiteral("edited,")));
     QCOMPARE(codesOn(jobs.at(1)), QStringList({QString::number(id), QString::number(id)}));
     QCOMPARE(db::writes(sent), QStringList());
-    QCOMPARE(policyTables(), before);
+    QCOMPARE(db::policyTables(), before);
 }
 
 void AgentDayTest::reprintWithoutPolicy() {
-    QCOMPARE(get<QAction>("actionReimprimer")->text(), QStringLiteral("Réimprimer le talon"));
+    QCOMPARE(child<QAction>("actionReimprimer")->text(), QStringLiteral("Réimprimer le talon"));
     testsupport::ModalWatcher watcher;
     const QStringList jobs =
-        printqueue::documentsPrintedDuring([&] { get<QAction>("actionReimprimer")->trigger(); });
+        printqueue::documentsPrintedDuring([&] { child<QAction>("actionReimprimer")->trigger(); });
     QCOMPARE(watcher.boxes().size(), 1);
     QCOMPARE(watcher.first().title, QStringLiteral("information"));
     QVERIFY(watcher.first().text.startsWith(QStringLiteral("Aucune police")));

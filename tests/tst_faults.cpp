@@ -10,16 +10,15 @@
 #include "support/guard.h"
 #include "support/modal.h"
 #include "support/policyform.h"
-#include "support/rowdigest.h"
 #include "support/tablecheck.h"
 #include "support/window.h"
+#include "support/windowtest.h"
 
 #include <QApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,7 +31,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -74,20 +72,6 @@ bool processGone(qint64 pid, int waitMs) {
         QThread::msleep(20);
     }
     return true;
-}
-
-QStringList policyTables() {
-    return testsupport::rowDigests({"principal", "principal1", "clients"});
-}
-
-// History and client-register rows that have no policy row behind them.
-int orphans() {
-    return db::scalar("SELECT (SELECT COUNT(*) FROM principal1 h WHERE NOT EXISTS (SELECT 1 FROM "
-                      "principal p WHERE p.idpersonne=h.idpersonne AND p.immat=h.immat AND "
-                      "p.police=h.police)) + (SELECT COUNT(*) FROM clients c WHERE NOT EXISTS "
-                      "(SELECT 1 FROM principal p WHERE p.idpersonne=c.idvendeur AND "
-                      "p.immat=c.immat AND p.police=c.police))")
-        .toInt();
 }
 
 // A listening socket on the database address that never says a word. With
@@ -181,7 +165,7 @@ private:
 
 } // namespace
 
-class FaultsTest : public QObject {
+class FaultsTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -204,13 +188,6 @@ private slots:
     void exportFileFault();
 
 private:
-    template <typename T> T *child(const char *name) const {
-        T *found = window->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qWarning() << "no child" << name;
-        return found;
-    }
-    void newWindow();
     void logIn();
     void act(const QString &action);
     void checkWorked(const QString &action);
@@ -223,7 +200,6 @@ private:
     int agent = 0;
     int savedBefore = 0;
     std::unique_ptr<testsupport::ModalWatcher> boxes;
-    std::unique_ptr<Koravel3> window;
 };
 
 void FaultsTest::initTestCase() {
@@ -255,7 +231,8 @@ void FaultsTest::init() {
                           true));
     savedBefore = 0;
     boxes = std::make_unique<testsupport::ModalWatcher>(QMessageBox::No);
-    newWindow();
+    openWindow();
+    showWindow();
 }
 
 void FaultsTest::cleanup() {
@@ -277,33 +254,18 @@ void FaultsTest::ensureServer() {
         QVERIFY(db::server(QStringLiteral("start")));
 }
 
-void FaultsTest::newWindow() {
-    window.reset();
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    window = std::make_unique<Koravel3>();
-    window->resize(1400, 900);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-}
-
 void FaultsTest::logIn() {
-    child<QLineEdit>("lineEdit_user_2")->setText(QLatin1String(agentUser));
-    child<QLineEdit>("lineEdit_passw_2")->setText(QLatin1String(agentPassword));
-    QTest::mouseClick(child<QPushButton>("pushButton_c"), Qt::LeftButton);
+    submitLogin(QLatin1String(agentUser), QLatin1String(agentPassword));
 }
 
 QList<testsupport::SeenBox> FaultsTest::clickSave() {
     boxes.reset();
     QList<testsupport::SeenBox> seen;
-    {
-        // An update offer that the login's check may bring meanwhile is
-        // declined and left out; the save's own boxes have one button.
-        testsupport::ModalWatcher watcher(QMessageBox::No);
-        QTest::mouseClick(child<QPushButton>("pushButton_3"), Qt::LeftButton);
-        for (const testsupport::SeenBox &box : watcher.boxes())
-            if (box.title != QStringLiteral("Mise à jour disponible"))
-                seen << box;
-    }
+    // An update offer that the login's check may bring meanwhile is
+    // declined and left out; the save's own boxes have one button.
+    for (const testsupport::SeenBox &box : clickAnswered("pushButton_3", QMessageBox::No))
+        if (box.title != QStringLiteral("Mise à jour disponible"))
+            seen << box;
     boxes = std::make_unique<testsupport::ModalWatcher>(QMessageBox::No);
     return seen;
 }
@@ -333,15 +295,12 @@ void FaultsTest::act(const QString &action) {
     } else if (action == QLatin1String("save")) {
         pages->setCurrentIndex(1);
         QTest::mouseClick(child<QPushButton>("pushButton_4"), Qt::LeftButton);
-        QCOMPARE(form::fill(window.get(),
-                            form::with(form::ordinary(),
-                                       {{"label_5", QString::number(agent)},
-                                        {"lineEdit_user_2", QLatin1String(agentUser)},
-                                        {"lineEdit_passw_2", QLatin1String(agentPassword)},
-                                        {"LEIM", QStringLiteral("SV-%1").arg(++savedBefore)},
-                                        {"LEDU", "10/05/2030"},
-                                        {"LEAU", "09/05/2031"}})),
-                 QStringList());
+        fillForm(form::with(form::ordinary(), {{"label_5", QString::number(agent)},
+                                               {"lineEdit_user_2", QLatin1String(agentUser)},
+                                               {"lineEdit_passw_2", QLatin1String(agentPassword)},
+                                               {"LEIM", QStringLiteral("SV-%1").arg(++savedBefore)},
+                                               {"LEDU", "10/05/2030"},
+                                               {"LEAU", "09/05/2031"}}));
         QTest::ignoreMessage(QtDebugMsg, "connecter.....");
         const QList<testsupport::SeenBox> seen = clickSave();
         QCOMPARE(seen.size(), 1);
@@ -371,7 +330,7 @@ void FaultsTest::checkWorked(const QString &action) {
                                 .arg(savedBefore))
                      .toInt(),
                  1);
-        QCOMPARE(orphans(), 0);
+        QCOMPARE(db::orphans(), 0);
     } else if (action == QLatin1String("report")) {
         QCOMPARE(child<QLineEdit>("lineEditntalons")->text(),
                  db::scalar(QStringLiteral("SELECT COUNT(*) FROM principal1 WHERE idpersonne='%1' "
@@ -401,16 +360,16 @@ void FaultsTest::restartBetweenActions() {
     act(before);
     checkWorked(before);
 
-    const QStringList rows = policyTables();
+    const QStringList rows = db::policyTables();
     QVERIFY(db::server(QStringLiteral("stop")));
     QVERIFY(db::server(QStringLiteral("start")));
-    QCOMPARE(policyTables(), rows);
+    QCOMPARE(db::policyTables(), rows);
 
     const qsizetype seen = boxes->boxes().size();
     act(after);
     checkWorked(after);
     QCOMPARE(boxes->boxes().size(), seen);
-    QCOMPARE(orphans(), 0);
+    QCOMPARE(db::orphans(), 0);
 }
 
 void FaultsTest::serverDownDuringLists_data() {
@@ -474,7 +433,7 @@ void FaultsTest::serverStoppedDuringSave() {
     QVERIFY(db::exec(QStringLiteral("CREATE TRIGGER kv_pause BEFORE INSERT ON %1 FOR EACH ROW "
                                     "SET @kv_pause = SLEEP(60)")
                          .arg(table)));
-    const QStringList rows = policyTables();
+    const QStringList rows = db::policyTables();
     const qint64 pid = serverPid();
     QVERIFY(pid > 0);
 
@@ -505,13 +464,10 @@ void FaultsTest::serverStoppedDuringSave() {
     });
     stopper->start();
     child<QStackedWidget>("login")->setCurrentIndex(1);
-    QCOMPARE(
-        form::fill(window.get(),
-                   form::with(form::ordinary(), {{"label_5", QString::number(agent)},
-                                                 {"lineEdit_user_2", QLatin1String(agentUser)},
-                                                 {"lineEdit_passw_2", QLatin1String(agentPassword)},
-                                                 {"LEIM", "SV-STOP"}})),
-        QStringList());
+    fillForm(form::with(form::ordinary(), {{"label_5", QString::number(agent)},
+                                           {"lineEdit_user_2", QLatin1String(agentUser)},
+                                           {"lineEdit_passw_2", QLatin1String(agentPassword)},
+                                           {"LEIM", "SV-STOP"}}));
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     QElapsedTimer took;
     took.start();
@@ -534,8 +490,8 @@ void FaultsTest::serverStoppedDuringSave() {
     // Back up, nothing of the save is there: no history or client row
     // without its policy.
     QVERIFY(db::server(QStringLiteral("start")));
-    QCOMPARE(policyTables(), rows);
-    QCOMPARE(orphans(), 0);
+    QCOMPARE(db::policyTables(), rows);
+    QCOMPARE(db::orphans(), 0);
     QVERIFY(db::exec("DROP TRIGGER kv_pause"));
 
     // The same form saves on the next press.
@@ -546,7 +502,7 @@ void FaultsTest::serverStoppedDuringSave() {
     QCOMPARE(db::scalar("SELECT COUNT(*) FROM principal WHERE immat='SV-STOP'").toInt(), 1);
     QCOMPARE(db::scalar("SELECT COUNT(*) FROM principal1 WHERE immat='SV-STOP'").toInt(), 1);
     QCOMPARE(db::scalar("SELECT COUNT(*) FROM clients WHERE immat='SV-STOP'").toInt(), 1);
-    QCOMPARE(orphans(), 0);
+    QCOMPARE(db::orphans(), 0);
 }
 
 void FaultsTest::hostDoesNotAnswer_data() {
@@ -654,31 +610,16 @@ void FaultsTest::exportFileFault() {
         target = fault;
     const QStringList before = QDir(dir).entryList(QDir::Files | QDir::Hidden);
 
-    // The save dialog gets the name typed and accepted; a question about
-    // replacing an existing file is answered yes.
-    bool dialogSeen = false;
-    QTimer answer;
-    answer.setInterval(20);
-    connect(&answer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || dialogSeen)
-            return;
-        dialogSeen = true;
-        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-            name->setText(target);
-        static_cast<QDialog *>(dialog)->accept();
-    });
-    boxes.reset();
-    QList<testsupport::SeenBox> seen;
-    {
-        testsupport::ModalWatcher replace(QMessageBox::Yes);
-        answer.start();
-        QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
-        answer.stop();
-        seen = replace.boxes();
-    }
-    boxes = std::make_unique<testsupport::ModalWatcher>(QMessageBox::No);
-    QVERIFY(dialogSeen);
+    // The save dialog gets the name typed and accepted; asked whether to
+    // replace what is there (the device), the agent says yes.
+    const qsizetype seenBefore = boxes->boxes().size();
+    boxes->setNextFileName(target);
+    if (QFileInfo::exists(target))
+        boxes->setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
+    const QList<testsupport::SeenBox> seen = boxes->boxes().mid(seenBefore);
+    QCOMPARE(boxes->dialogs().size(), 1);
+    QCOMPARE(boxes->dialogs().first().fileName, target);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     // The agent is told which file failed and why, and nothing half-written
     // is left (the device stays a device).

@@ -9,8 +9,11 @@
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/modal.h"
+#include "support/policyform.h"
 #include "support/printqueue.h"
+#include "support/tablecheck.h"
 #include "support/window.h"
+#include "support/windowtest.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,91 +38,12 @@
 
 namespace db = testsupport::db;
 namespace printqueue = testsupport::printqueue;
-using Values = QList<QPair<QString, QString>>;
+namespace form = testsupport::policyform;
+using testsupport::asLogged;
 
 namespace {
 
 const char *const category1 = "CATEGORIE 1 : Véhicules à carrosserie de tourisme";
-
-// An ordinary policy as the agent leaves the form before pressing the button.
-// Combo boxes come first: choosing the months recomputes the period group,
-// which the line edits after them then hold as given.
-Values ordinaryForm() {
-    return {
-        {"CBG", "V.P"},
-        {"CBE", "DIESEL"},
-        {"CBP", "9"},
-        {"CBCG", QString::fromUtf8(category1)},
-        {"CBTF", "7a10"},
-        {"CBNM", "12"},
-        {"label_5", "12"},
-        {"lineEdit_user_2", "awa"},
-        {"lineEdit_passw_2", "pw1"},
-        {"LEN", "Fatou SOW"},
-        {"LEA", "Dakar Plateau"},
-        {"LEPAC", "Moussa SOW"},
-        {"LETPH", "771234567"},
-        {"LECP_2", "3000"},
-        {"LEPT_2", "53628"},
-        {"LETX_2", "5487"},
-        {"LEFGA_2", "1300"},
-        {"LEPCA_2", "395"},
-        {"LESF", "63810"},
-        {"LEM", "TOYOTA"},
-        {"LETP", "COROLLA"},
-        {"LEIM", "DK-1234-AB"},
-        {"LEPO", "POL-778"},
-        {"LEP", "T-5521"},
-        {"LEDU", "01/02/2025"},
-        {"LEAU", "31/01/2026"},
-        {"dut", "08:00"},
-        {"aut", "23:59"},
-        {"LENDP", "5"},
-        {"LESE", "63810"},
-        {"lineEdit", "Rue 10 Dakar"},
-    };
-}
-
-Values with(Values values, const Values &changes) {
-    for (const auto &change : changes) {
-        bool replaced = false;
-        for (auto &value : values)
-            if (value.first == change.first) {
-                value.second = change.second;
-                replaced = true;
-            }
-        if (!replaced)
-            values.append(change);
-    }
-    return values;
-}
-
-QString asLogged(QString statement) {
-    // The server drops the blanks that end a statement before it logs it.
-    while (statement.endsWith(QLatin1Char(' ')))
-        statement.chop(1);
-    return statement;
-}
-
-// The statements of the save that change data, as the server received them.
-QStringList writes(const QStringList &statements) {
-    QStringList out;
-    for (const QString &statement : statements)
-        if (statement.startsWith(QLatin1String("insert")) ||
-            statement.startsWith(QLatin1String("update")))
-            out << statement;
-    return out;
-}
-
-// Everything the save may write, to show that a refused save wrote nothing.
-QStringList tables() {
-    QStringList out;
-    for (const char *table : {"principal", "principal1", "clients"})
-        out << QString::fromLatin1(table) + QLatin1Char(':') +
-                   db::rows(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)))
-                       .join(QLatin1Char('\n'));
-    return out;
-}
 
 QString month() {
     return QString::number(QDate::currentDate().month());
@@ -174,7 +98,7 @@ struct Boxes {
 
 } // namespace
 
-class IssuanceTest : public QObject {
+class IssuanceTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -205,19 +129,11 @@ private slots:
     void saveWithoutPrinter();
 
 private:
-    template <typename T> T *child(const char *name) const {
-        T *found = window->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qWarning() << "no child" << name;
-        return found;
-    }
-    void fill(const Values &values);
     // A real click on VALIDER/IMPRIMER; the boxes it opened, each closed with
     // its button.
     Boxes clickSave();
     void checkSuccessBox(const Boxes &watcher, const QString &text);
 
-    std::unique_ptr<Koravel3> window;
     QStringList restore; // statements that undo what a test did to the server
 };
 
@@ -232,8 +148,7 @@ void IssuanceTest::initTestCase() {
 
 void IssuanceTest::init() {
     QVERIFY(db::reset());
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    window = std::make_unique<Koravel3>();
+    openWindow();
 }
 
 void IssuanceTest::cleanup() {
@@ -244,33 +159,8 @@ void IssuanceTest::cleanup() {
     restore.clear();
 }
 
-void IssuanceTest::fill(const Values &values) {
-    for (const auto &[name, text] : values) {
-        QObject *widget = window->findChild<QObject *>(name);
-        QVERIFY2(widget, qPrintable(name));
-        if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-            edit->setText(text);
-        } else if (auto *label = qobject_cast<QLabel *>(widget)) {
-            label->setText(text);
-        } else if (auto *time = qobject_cast<QTimeEdit *>(widget)) {
-            time->setTime(QTime::fromString(text, QStringLiteral("HH:mm")));
-        } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
-            // After NOUVEAU/CLEAR the category list is empty until a genre
-            // is chosen again.
-            if (!combo->isEditable() && combo->findText(text) < 0)
-                combo->addItem(text);
-            combo->setCurrentText(text);
-            QVERIFY2(combo->currentText() == text, qPrintable(name));
-        } else if (auto *box = qobject_cast<QCheckBox *>(widget)) {
-            box->setChecked(text == QLatin1String("1"));
-        }
-    }
-}
-
 Boxes IssuanceTest::clickSave() {
-    testsupport::ModalWatcher watcher;
-    QTest::mouseClick(child<QPushButton>("pushButton_3"), Qt::LeftButton);
-    return Boxes{watcher.boxes()};
+    return Boxes{clickAnswered("pushButton_3")};
 }
 
 void IssuanceTest::checkSuccessBox(const Boxes &watcher, const QString &text) {
@@ -282,7 +172,7 @@ void IssuanceTest::checkSuccessBox(const Boxes &watcher, const QString &text) {
 }
 
 void IssuanceTest::firstIssueSendsTheFourStatements() {
-    fill(with(ordinaryForm(), {{"checkBox_25", "1"}, {"checkBox_27", "1"}}));
+    fillForm(form::with(form::ordinary(), {{"checkBox_25", "1"}, {"checkBox_27", "1"}}));
     const QString start = child<QTimeEdit>("dut")->text();
     const QString end = child<QTimeEdit>("aut")->text();
     Boxes watcher;
@@ -323,8 +213,9 @@ void IssuanceTest::firstIssueSendsTheFourStatements() {
                        "STR_TO_DATE('01/02/2025','%d/%m/%Y' ),STR_TO_DATE('31/01/2026',"
                        "'%d/%m/%Y'),'%1','T-5521','POL-778','V.P','TOYOTA','COROLLA',"
                        "'DK-1234-AB','Dakar Plateau')");
-    QCOMPARE(writes(sent), QStringList({asLogged(history), asLogged(issue),
-                                        client.arg("TIERS SIMPLE"), client.arg("TIERS PREMIUM")}));
+    QCOMPARE(db::writes(sent),
+             QStringList({asLogged(history), asLogged(issue), client.arg("TIERS SIMPLE"),
+                          client.arg("TIERS PREMIUM")}));
     // One transaction around them.
     const int first = sent.indexOf(asLogged(history));
     QVERIFY(first > 0);
@@ -359,7 +250,7 @@ void IssuanceTest::renewalRewritesTheRow() {
                                   {"trie", "3"}});
     const int other = db::addPolicy({{"nom", "'Fatou SOW'"}});
     QVERIFY(id > 0 && other > 0);
-    fill(with(ordinaryForm(), {{"checkBox_25", "0"}, {"checkBox_26", "1"}}));
+    fillForm(form::with(form::ordinary(), {{"checkBox_25", "0"}, {"checkBox_26", "1"}}));
     child<QLabel>("LID")->setText(QString::number(id));
     const QString start = child<QTimeEdit>("dut")->text();
     const QString end = child<QTimeEdit>("aut")->text();
@@ -385,7 +276,7 @@ void IssuanceTest::renewalRewritesTheRow() {
             "currentd=STR_TO_DATE('01/02/2025','%d/%m/%Y' ),cmois='%4', cannee='%5',"
             "trie=(trie+1)  where id='%6' ")
             .arg(start, end, QString::fromUtf8(category1), month(), year(), QString::number(id));
-    const QStringList written = writes(sent);
+    const QStringList written = db::writes(sent);
     QCOMPARE(written.size(), 3);
     QVERIFY(written.at(0).startsWith(QLatin1String("insert into principal1(")));
     QCOMPARE(written.at(1), asLogged(renewal));
@@ -434,8 +325,9 @@ void IssuanceTest::packages() {
     QFETCH(QString, complet);
     QFETCH(QString, premium);
     QFETCH(QStringList, rows);
-    fill(with(ordinaryForm(),
-              {{"checkBox_25", simple}, {"checkBox_26", complet}, {"checkBox_27", premium}}));
+    fillForm(
+        form::with(form::ordinary(),
+                   {{"checkBox_25", simple}, {"checkBox_26", complet}, {"checkBox_27", premium}}));
     const Boxes watcher = clickSave();
     checkSuccessBox(watcher, QStringLiteral("ENREGISTRER"));
     QStringList expected;
@@ -456,7 +348,7 @@ void IssuanceTest::valuesRoundTrip_data() {
 
 void IssuanceTest::valuesRoundTrip() {
     QFETCH(bool, renewal);
-    const Values odd{
+    const form::Values odd{
         {"LEN", "Ndèye O'Brien"},  {"LEA", "Rue \\ 12'); DROP TABLE principal; -- «Médina»"},
         {"LEPAC", "Zoë \"chef\""}, {"LEM", "Citroën"},
         {"LETP", "C'4 % _"},       {"lineEdit", "Quartier d'Arafat 😀"},
@@ -465,7 +357,7 @@ void IssuanceTest::valuesRoundTrip() {
     };
     // A renewal keeps the plate of the policy it renews.
     const int id = renewal ? db::addPolicy({{"immat", "'DK-1234-AB'"}}) : 0;
-    fill(with(ordinaryForm(), odd));
+    fillForm(form::with(form::ordinary(), odd));
     if (renewal)
         child<QLabel>("LID")->setText(QString::number(id));
     const Boxes watcher = clickSave();
@@ -524,8 +416,8 @@ void IssuanceTest::collectedAmountRefused() {
     QFETCH(QString, collected);
     QFETCH(QString, key);
     QVERIFY(db::addPolicy({}) == 1);
-    fill(with(ordinaryForm(), {{"LESE", collected}, {"LID", key}}));
-    const QStringList before = tables();
+    fillForm(form::with(form::ordinary(), {{"LESE", collected}, {"LID", key}}));
+    const QStringList before = db::policyTables();
     Boxes watcher;
     QStringList sent;
     const QStringList jobs = printqueue::documentsPrintedDuring(
@@ -535,8 +427,8 @@ void IssuanceTest::collectedAmountRefused() {
     QCOMPARE(watcher.first().text, QStringLiteral("veuillez SVP indiquer la somme encaisser"));
     QCOMPARE(watcher.first().icon, QMessageBox::Information);
     QCOMPARE(watcher.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(writes(sent).isEmpty());
-    QCOMPARE(tables(), before);
+    QVERIFY(db::writes(sent).isEmpty());
+    QCOMPARE(db::policyTables(), before);
     QVERIFY(jobs.isEmpty());
     QCOMPARE(child<QLabel>("LID")->text(), key);
 }
@@ -584,8 +476,8 @@ void IssuanceTest::invalidFieldRefused() {
     QFETCH(QString, field);
     QFETCH(QString, text);
     QFETCH(QString, caption);
-    fill(with(ordinaryForm(), {{field, text}}));
-    const QStringList before = tables();
+    fillForm(form::with(form::ordinary(), {{field, text}}));
+    const QStringList before = db::policyTables();
     Boxes watcher;
     QStringList sent;
     const QStringList jobs = printqueue::documentsPrintedDuring(
@@ -596,8 +488,8 @@ void IssuanceTest::invalidFieldRefused() {
     QVERIFY(watcher.first().text.contains(QStringLiteral("Rien n'a été enregistré")));
     QCOMPARE(watcher.first().icon, QMessageBox::Information);
     QCOMPARE(watcher.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(writes(sent).isEmpty());
-    QCOMPARE(tables(), before);
+    QVERIFY(db::writes(sent).isEmpty());
+    QCOMPARE(db::policyTables(), before);
     QVERIFY(jobs.isEmpty());
     QCOMPARE(child<QLabel>("LID")->text(), QStringLiteral("0"));
 }
@@ -654,7 +546,7 @@ void IssuanceTest::serverErrorRollsBack() {
             QVERIFY(db::exec(statement));
         }
     }
-    fill(with(ordinaryForm(), {{"checkBox_27", "1"}}));
+    fillForm(form::with(form::ordinary(), {{"checkBox_27", "1"}}));
     const QString key = renewal ? QString::number(id) : QStringLiteral("0");
     child<QLabel>("LID")->setText(key);
     child<QLabel>("label_qr")->setText(QStringLiteral("TextLabel"));
@@ -691,7 +583,7 @@ void IssuanceTest::connectionKilledDuringSave() {
     restore = QStringList{"DROP TRIGGER IF EXISTS kv_slow"};
     QVERIFY(db::exec("CREATE TRIGGER kv_slow BEFORE INSERT ON principal FOR EACH ROW "
                      "SET @kv_pause = SLEEP(5)"));
-    fill(ordinaryForm());
+    fillForm(form::ordinary());
     bool killed = false;
     QThread *killer = QThread::create([&killed] {
         {
@@ -726,13 +618,13 @@ void IssuanceTest::connectionKilledDuringSave() {
     QCOMPARE(watcher.boxes().size(), 1);
     QCOMPARE(watcher.first().title, QStringLiteral("erreur..."));
     QVERIFY(!watcher.first().text.isEmpty());
-    QCOMPARE(tables(), QStringList({"principal:", "principal1:", "clients:"}));
+    QCOMPARE(db::policyTables(), QStringList());
     QVERIFY(jobs.isEmpty());
     QCOMPARE(child<QLabel>("LID")->text(), QStringLiteral("0"));
 }
 
 void IssuanceTest::serverDownWritesNothing() {
-    fill(ordinaryForm());
+    fillForm(form::ordinary());
     QVERIFY(db::server(QStringLiteral("stop")));
     Boxes watcher;
     QTest::ignoreMessage(QtDebugMsg, "impossible de se connection");
@@ -743,14 +635,14 @@ void IssuanceTest::serverDownWritesNothing() {
     QCOMPARE(watcher.first().title, QStringLiteral("erreur..."));
     QVERIFY2(watcher.first().text.contains(QLatin1String("connect"), Qt::CaseInsensitive),
              qPrintable(watcher.first().text));
-    QCOMPARE(tables(), QStringList({"principal:", "principal1:", "clients:"}));
+    QCOMPARE(db::policyTables(), QStringList());
     QVERIFY(jobs.isEmpty());
 }
 
 void IssuanceTest::renewalOfDeletedPolicy() {
     const int id = db::addPolicy({});
     QVERIFY(db::exec(QStringLiteral("DELETE FROM principal WHERE id=%1").arg(id)));
-    fill(with(ordinaryForm(), {{"checkBox_27", "1"}}));
+    fillForm(form::with(form::ordinary(), {{"checkBox_27", "1"}}));
     child<QLabel>("LID")->setText(QString::number(id));
     Boxes watcher;
     const QStringList jobs = printqueue::documentsPrintedDuring([&] { watcher = clickSave(); });
@@ -760,7 +652,7 @@ void IssuanceTest::renewalOfDeletedPolicy() {
              qPrintable(watcher.first().text));
     QVERIFY(watcher.first().text.contains(QString::number(id)));
     QCOMPARE(watcher.first().icon, QMessageBox::Critical);
-    QCOMPARE(tables(), QStringList({"principal:", "principal1:", "clients:"}));
+    QCOMPARE(db::policyTables(), QStringList());
     QVERIFY(jobs.isEmpty());
     QCOMPARE(child<QLabel>("LID")->text(), QString::number(id));
 }
@@ -791,7 +683,7 @@ void IssuanceTest::certificateAfterRealClick() {
     connect(button, &QPushButton::pressed, window.get(), [&] { saveReturned = true; });
     connect(button, &QPushButton::released, window.get(),
             [&] { releasedDuringSave = !saveReturned; });
-    fill(ordinaryForm());
+    fillForm(form::ordinary());
     const Boxes watcher = clickSave();
     checkSuccessBox(watcher, QStringLiteral("ENREGISTRER"));
     QCOMPARE(releasedDuringSave, activeWindow);
@@ -814,13 +706,13 @@ void IssuanceTest::certificateAfterRealClick() {
 }
 
 void IssuanceTest::namesakesKeepTheirOwnKeys() {
-    fill(with(ordinaryForm(), {{"LEIM", "DK-0001-AA"}}));
+    fillForm(form::with(form::ordinary(), {{"LEIM", "DK-0001-AA"}}));
     const Boxes first = clickSave();
     const QString firstKey = child<QLabel>("LID")->text();
 
     QTest::mouseClick(child<QPushButton>("pushButton_4"), Qt::LeftButton); // NOUVEAU/CLEAR
     QCOMPARE(child<QLabel>("LID")->text(), QStringLiteral("0"));
-    fill(with(ordinaryForm(), {{"LEIM", "DK-0002-BB"}}));
+    fillForm(form::with(form::ordinary(), {{"LEIM", "DK-0002-BB"}}));
     const Boxes second = clickSave();
     const QString secondKey = child<QLabel>("LID")->text();
     checkSuccessBox(second, QStringLiteral("ENREGISTRER"));
@@ -835,8 +727,7 @@ void IssuanceTest::namesakesKeepTheirOwnKeys() {
 
     // Back on the first customer's policy: the renewal touches that row only,
     // though a later row carries the same name.
-    child<QLabel>("LID")->setText(firstKey);
-    fill(with(ordinaryForm(), {{"LEIM", "DK-0001-AA"}}));
+    fillForm(form::with(form::ordinary(), {{"LEIM", "DK-0001-AA"}, {"LID", firstKey}}));
     const Boxes renewal = clickSave();
     checkSuccessBox(renewal, QStringLiteral("MIS A JOUR.."));
     QCOMPARE(child<QLabel>("LID")->text(), firstKey);
@@ -849,13 +740,13 @@ void IssuanceTest::refusedSaveKeepsTheKey() {
     const int loaded = db::addPolicy({{"nom", "'Fatou SOW'"}});
     const int namesake = db::addPolicy({{"nom", "'Fatou SOW'"}});
     QVERIFY(namesake > loaded);
-    fill(with(ordinaryForm(), {{"LESE", ""}}));
+    fillForm(form::with(form::ordinary(), {{"LESE", ""}}));
     child<QLabel>("LID")->setText(QString::number(loaded));
-    const QStringList before = tables();
+    const QStringList before = db::policyTables();
     const Boxes watcher = clickSave();
     QCOMPARE(watcher.first().title, QStringLiteral("information"));
     QCOMPARE(child<QLabel>("LID")->text(), QString::number(loaded));
-    QCOMPARE(tables(), before);
+    QCOMPARE(db::policyTables(), before);
 
     // A new policy refused: no certificate is made for a key that names no
     // policy, and none is left over from before.
@@ -868,11 +759,11 @@ void IssuanceTest::refusedSaveKeepsTheKey() {
     QCOMPARE(child<QLabel>("LID")->text(), QStringLiteral("0"));
     QVERIFY(child<QLabel>("label_qr")->pixmap().isNull());
     QVERIFY(!QFile::exists(testsupport::certificateFile(QStringLiteral("0"))));
-    QCOMPARE(tables(), before);
+    QCOMPARE(db::policyTables(), before);
 }
 
 void IssuanceTest::frontComesOutOfTheQueue() {
-    fill(with(ordinaryForm(), {{"LEN", "AMINATA"}, {"LEA", "GUEDIAWAYE"}}));
+    fillForm(form::with(form::ordinary(), {{"LEN", "AMINATA"}, {"LEA", "GUEDIAWAYE"}}));
     Boxes watcher;
     const QStringList issued = printqueue::documentsPrintedDuring([&] { watcher = clickSave(); });
     QCOMPARE(issued.size(), 1);
@@ -913,7 +804,7 @@ void IssuanceTest::frontComesOutOfTheQueue() {
 }
 
 void IssuanceTest::saveWithoutPrinter() {
-    fill(ordinaryForm());
+    fillForm(form::ordinary());
     QVERIFY(printqueue::removeQueue());
     Boxes watcher;
     const QStringList jobs = printqueue::documentsPrintedDuring([&] { watcher = clickSave(); });

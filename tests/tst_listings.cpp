@@ -6,6 +6,7 @@
 #include "support/guard.h"
 #include "support/modal.h"
 #include "support/tablecheck.h"
+#include "support/windowtest.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>
@@ -25,16 +26,11 @@
 namespace db = testsupport::db;
 using testsupport::asLogged;
 using testsupport::headers;
+using testsupport::itemTexts;
+using testsupport::pressCell;
 using testsupport::sortedColumn;
 
 namespace {
-
-QStringList comboTexts(const QComboBox *combo) {
-    QStringList out;
-    for (int i = 0; i < combo->count(); ++i)
-        out << combo->itemText(i);
-    return out;
-}
 
 int addPolicy(int agent, const QString &plate, const QString &name, const QString &expiry,
               QVariantMap more = {}, bool history = false) {
@@ -51,7 +47,7 @@ QString inDays(int days) {
 
 } // namespace
 
-class ListingsTest : public QObject {
+class ListingsTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -77,15 +73,8 @@ private slots:
     void listSurvivesReconnection();
 
 private:
-    template <typename T> T *child(const char *name) const {
-        T *found = window->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qWarning() << "no child" << name;
-        return found;
-    }
     void logIn(const QString &user, const QString &password);
     void typeSearch(const QString &text);
-    void pressCell(QTableView *view, int row, int column);
     // Puts plates into the accounting table, as a report would.
     void showPlatesInReportTable(const QStringList &plates);
     QStringList cardTexts() const;
@@ -93,7 +82,6 @@ private:
     int agent = 0;
     int otherAgent = 0;
     std::unique_ptr<testsupport::ModalWatcher> boxes;
-    std::unique_ptr<Koravel3> window;
 };
 
 void ListingsTest::initTestCase() {
@@ -110,11 +98,8 @@ void ListingsTest::init() {
     // complain about the empty category; the update check may offer a
     // version. Neither is what these tests look at.
     boxes = std::make_unique<testsupport::ModalWatcher>(QMessageBox::No);
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    window = std::make_unique<Koravel3>();
-    window->resize(1400, 900);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    openWindow();
+    showWindow();
 }
 
 void ListingsTest::cleanup() {
@@ -123,10 +108,8 @@ void ListingsTest::cleanup() {
 }
 
 void ListingsTest::logIn(const QString &user, const QString &password) {
-    child<QLineEdit>("lineEdit_user_2")->setText(user);
-    child<QLineEdit>("lineEdit_passw_2")->setText(password);
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    QTest::mouseClick(child<QPushButton>("pushButton_c"), Qt::LeftButton);
+    submitLogin(user, password);
     QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
 }
 
@@ -137,13 +120,6 @@ void ListingsTest::typeSearch(const QString &text) {
     QTest::keyClick(box, Qt::Key_Backspace);
     QTest::keyClicks(box, text);
     QCOMPARE(box->text(), text);
-}
-
-void ListingsTest::pressCell(QTableView *view, int row, int column) {
-    const QModelIndex index = view->model()->index(row, column);
-    view->scrollTo(index);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      view->visualRect(index).center());
 }
 
 void ListingsTest::showPlatesInReportTable(const QStringList &plates) {
@@ -286,7 +262,7 @@ void ListingsTest::lists() {
     QCOMPARE(view->model()->rowCount(), 0);
 
     const QStringList sent = db::statementsSentDuring(
-        [&] { QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton); });
+        [&] { QTest::mouseClick(child<QPushButton>(qPrintable(button)), Qt::LeftButton); });
     QCOMPARE(sent, asLogged(QStringList{statement}));
     QCOMPARE(headers(view->model()), columns);
     QCOMPARE(sortedColumn(view->model(), 0), plates);
@@ -348,7 +324,7 @@ void ListingsTest::formLoad() {
     auto *view = child<QTableView>("tableView");
     QCOMPARE(sortedColumn(view->model(), 0), QStringList{plate});
 
-    const QStringList sent = db::statementsSentDuring([&] { pressCell(view, 0, 0); });
+    const QStringList sent = db::statementsSentDuring([&] { pressCell(view, 0, 0, true); });
     QVERIFY(!sent.isEmpty());
     QCOMPARE(sent.first(), statement.arg(agent));
 
@@ -373,7 +349,7 @@ void ListingsTest::formLoadOutsideThePlateColumn() {
     auto *view = child<QTableView>("tableView");
     QCOMPARE(view->model()->rowCount(), 1);
     const QString id = child<QLabel>("LID")->text();
-    const QStringList sent = db::statementsSentDuring([&] { pressCell(view, 0, 1); });
+    const QStringList sent = db::statementsSentDuring([&] { pressCell(view, 0, 1, true); });
     QCOMPARE(sent.value(0), QStringLiteral("select *from principal where immat='Fatou SOW' order "
                                            "by idpersonne='%1' desc, id desc limit 1")
                                 .arg(agent));
@@ -439,7 +415,7 @@ void ListingsTest::cardDatesEmptyOrInvalid() {
     showPlatesInReportTable({"DK-88-NN"});
     for (const char *name : {"label_23", "label_41", "label_42"})
         child<QLabel>(name)->setText("old");
-    pressCell(child<QTableView>("tableView_2"), 0, 0);
+    pressCell(child<QTableView>("tableView_2"), 0, 0, true);
     QCOMPARE(child<QLineEdit>("lineEdit_6")->text(), QStringLiteral("SANS DATE"));
     for (const char *name : {"label_23", "label_41", "label_42"})
         QCOMPARE(child<QLabel>(name)->text(), QString());
@@ -451,7 +427,7 @@ void ListingsTest::cardIgnoresOtherAgents() {
     logIn("awa", "awa-pw");
     showPlatesInReportTable({"DK-99-BB"});
     const QStringList before = cardTexts();
-    pressCell(child<QTableView>("tableView_2"), 0, 0);
+    pressCell(child<QTableView>("tableView_2"), 0, 0, true);
     QCOMPARE(cardTexts(), before);
     QCOMPARE(child<QComboBox>("comboBox_3")->count(), 0);
 }
@@ -495,8 +471,8 @@ void ListingsTest::policyNumbersAndStubDetails() {
     };
 
     const QStringList sent =
-        db::statementsSentDuring([&] { pressCell(child<QTableView>("tableView_2"), 0, 0); });
-    QStringList numbers = comboTexts(combo);
+        db::statementsSentDuring([&] { pressCell(child<QTableView>("tableView_2"), 0, 0, true); });
+    QStringList numbers = itemTexts(combo);
     numbers.sort();
     QCOMPARE(numbers, QStringList({"P-1", "P-2"}));
     QCOMPARE(combo->currentIndex(), 0);
@@ -534,10 +510,10 @@ void ListingsTest::plateWithoutHistory() {
     showPlatesInReportTable({"DK-77-KK", "DK-NEW-1"});
     auto *report = child<QTableView>("tableView_2");
     auto *combo = child<QComboBox>("comboBox_3");
-    pressCell(report, 0, 0);
-    QCOMPARE(comboTexts(combo), QStringList{"P-1"});
+    pressCell(report, 0, 0, true);
+    QCOMPARE(itemTexts(combo), QStringList{"P-1"});
 
-    pressCell(report, 1, 0);
+    pressCell(report, 1, 0, true);
     QCOMPARE(combo->count(), 0);
     QCOMPARE(child<QLineEdit>("lineEdit_6")->text(), QStringLiteral("NOUVEAU"));
     QCOMPARE(child<QLabel>("label_43")->text(), QStringLiteral("P-NEW"));
@@ -564,7 +540,7 @@ void ListingsTest::closedConnectionIsReopened() {
         QCOMPARE(view->model()->rowCount(), rows);
     }
     QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
-    pressCell(view, 0, 0);
+    pressCell(view, 0, 0, true);
     QCOMPARE(child<QLineEdit>("LEN")->text(), QStringLiteral("A"));
     QTest::qWait(50);
     for (const testsupport::SeenBox &box : watcher.boxes())

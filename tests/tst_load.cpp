@@ -8,6 +8,7 @@
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/modal.h"
+#include "support/windowtest.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -42,7 +43,7 @@ QString numbered(const QString &prefix, const QString &id, int n) {
 
 } // namespace
 
-class LoadTest : public QObject {
+class LoadTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -202,29 +203,21 @@ void LoadTest::sixteenAgentsAtOnce() {
     // Each agent's counters, right after: all, expiring within three days
     // (one in ten expires tomorrow), expired (one in ten, five days ago).
     testsupport::ModalWatcher offers(QMessageBox::No);
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    Koravel3 window;
-    auto *pages = window.findChild<QStackedWidget *>(QStringLiteral("login"));
+    openWindow();
+    auto *pages = child<QStackedWidget>("login");
     for (int a = 0; a < agents; ++a) {
-        window.findChild<QLineEdit *>(QStringLiteral("lineEdit_user_2"))->setText(user(a + 1));
-        window.findChild<QLineEdit *>(QStringLiteral("lineEdit_passw_2"))->setText(password(a + 1));
         QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("pushButton_c")),
-                          Qt::LeftButton);
+        submitLogin(user(a + 1), password(a + 1));
         QCOMPARE(pages->currentIndex(), 1);
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("label_5"))->text(), ids[a]);
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("label_34"))->text(),
-                 QString::number(policiesEach));
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("label_33"))->text(),
-                 QString::number(policiesEach / 10));
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("label_35"))->text(),
-                 QString::number(policiesEach / 10));
-        QCOMPARE(window.findChild<QTableView *>(QStringLiteral("tableView"))->model()->rowCount(),
-                 policiesEach / 10);
-        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("pushButton_2")),
-                          Qt::LeftButton);
+        QCOMPARE(child<QLabel>("label_5")->text(), ids[a]);
+        QCOMPARE(child<QLabel>("label_34")->text(), QString::number(policiesEach));
+        QCOMPARE(child<QLabel>("label_33")->text(), QString::number(policiesEach / 10));
+        QCOMPARE(child<QLabel>("label_35")->text(), QString::number(policiesEach / 10));
+        QCOMPARE(child<QTableView>("tableView")->model()->rowCount(), policiesEach / 10);
+        QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
         QCOMPARE(pages->currentIndex(), 0);
     }
+    window.reset();
 }
 
 QTEST_MAIN(LoadTest)

@@ -6,6 +6,7 @@
 #include "support/guard.h"
 #include "support/modal.h"
 #include "support/tablecheck.h"
+#include "support/windowtest.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -40,7 +41,7 @@ void addPolicy(int agent, const QString &user, const QString &password, const QS
 
 } // namespace
 
-class LoginTest : public QObject {
+class LoginTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -61,18 +62,10 @@ private slots:
     void unreachableServer();
 
 private:
-    template <typename T> T *child(const char *name) const {
-        T *found = window->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qWarning() << "no child" << name;
-        return found;
-    }
-    void submit(const QString &user, const QString &password, bool viaEnter);
     // What the agent sees after a login: page, panel, counters and list.
     QStringList screen() const;
 
     std::unique_ptr<testsupport::ModalWatcher> boxes;
-    std::unique_ptr<Koravel3> window;
 };
 
 void LoginTest::initTestCase() {
@@ -84,22 +77,12 @@ void LoginTest::init() {
     QVERIFY(db::reset());
     // The update check that follows a login may offer a newer version.
     boxes = std::make_unique<testsupport::ModalWatcher>(QMessageBox::No);
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    window = std::make_unique<Koravel3>();
+    openWindow();
 }
 
 void LoginTest::cleanup() {
     window.reset();
     boxes.reset();
-}
-
-void LoginTest::submit(const QString &user, const QString &password, bool viaEnter) {
-    child<QLineEdit>("lineEdit_user_2")->setText(user);
-    child<QLineEdit>("lineEdit_passw_2")->setText(password);
-    if (viaEnter)
-        QTest::keyClick(child<QLineEdit>("lineEdit_passw_2"), Qt::Key_Return);
-    else
-        QTest::mouseClick(child<QPushButton>("pushButton_c"), Qt::LeftButton);
 }
 
 QStringList LoginTest::screen() const {
@@ -161,7 +144,7 @@ void LoginTest::refusedLogin() {
     const QString panel = child<QLabel>("label_5")->text();
 
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    submit(user, password, false);
+    submitLogin(user, password, false);
     QCOMPARE(child<QLabel>("label_4")->text(), message);
     QVERIFY(child<QLabel>("label_4")->pixmap().isNull());
     QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
@@ -172,7 +155,7 @@ void LoginTest::refusedLogin() {
     // Enter in the password field refuses the same pair the same way.
     child<QLabel>("label_4")->clear();
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    submit(user, password, true);
+    submitLogin(user, password, true);
     QCOMPARE(child<QLabel>("label_4")->text(), message);
     QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
 }
@@ -214,7 +197,7 @@ void LoginTest::successfulLogin() {
     addPolicy(other, "other", "other-pw", "OTHER-AGENT", 2);
 
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    submit(user, password, viaEnter);
+    submitLogin(user, password, viaEnter);
 
     QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
     QCOMPARE(child<QLabel>("label_5")->text(), QString::number(agent));
@@ -246,14 +229,13 @@ void LoginTest::bothWaysShowTheSameScreen() {
     addPolicy(agent, "awa", "awa-pw", "LAST-WEEK", -7);
 
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    submit("awa", "awa-pw", false);
+    submitLogin("awa", "awa-pw", false);
     const QStringList byButton = screen();
     window.reset();
 
+    openWindow();
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    window = std::make_unique<Koravel3>();
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    submit("awa", "awa-pw", true);
+    submitLogin("awa", "awa-pw", true);
     QCOMPARE(screen(), byButton);
     QCOMPARE(byButton.mid(0, 8), QStringList({"1", QString::number(agent), "Awa DIALLO", "Dakar",
                                               "770000001", "2", "3", "1"}));
@@ -268,7 +250,7 @@ void LoginTest::agentWithoutPolicies() {
         child<QLabel>(name)->setText("9");
 
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    submit("idle", "idle-pw", false);
+    submitLogin("idle", "idle-pw", false);
     QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
     for (const char *name : {"label_33", "label_34", "label_35"})
         QCOMPARE(child<QLabel>(name)->text(), QStringLiteral("0"));
@@ -316,7 +298,8 @@ void LoginTest::statementTexts() {
     QFETCH(QStringList, expected);
     QCOMPARE(db::addAgent("awa", "awa-pw"), 1);
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    const QStringList sent = db::statementsSentDuring([&] { submit("awa", "awa-pw", viaEnter); });
+    const QStringList sent =
+        db::statementsSentDuring([&] { submitLogin("awa", "awa-pw", viaEnter); });
     QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
     // What the client library says on its own while connecting comes first.
     const qsizetype first = sent.indexOf(asLogged(expected.first()));
@@ -328,7 +311,7 @@ void LoginTest::hostileValuesStayValues() {
     QVERIFY(db::addAgent("awa", "awa-pw"));
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     const QStringList sent =
-        db::statementsSentDuring([&] { submit("x' OR '1'='1", "a\\' OR 1=1 -- ", false); });
+        db::statementsSentDuring([&] { submitLogin("x' OR '1'='1", "a\\' OR 1=1 -- ", false); });
     QVERIFY(sent.contains(asLogged("select * FROM personnes where user='x'' OR ''1''=''1' and "
                                    "password='a\\\\'' OR 1=1 -- ' ")));
     QCOMPARE(child<QLabel>("label_4")->text(),
@@ -360,7 +343,7 @@ void LoginTest::unreachableServer() {
     // Both lines are required: the test fails when either is missing.
     QTest::ignoreMessage(QtDebugMsg, "impossible de se connection");
     QTest::ignoreMessage(QtDebugMsg, "connection impossible");
-    submit("awa", "awa-pw", false);
+    submitLogin("awa", "awa-pw", false);
     QTest::qWait(200);
     const int page = pages->currentIndex();
     const QString statusText = status->text();
@@ -381,7 +364,7 @@ void LoginTest::unreachableServer() {
 
     // Once the server is back the same pair logs in.
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    submit("awa", "awa-pw", false);
+    submitLogin("awa", "awa-pw", false);
     QCOMPARE(pages->currentIndex(), 1);
 }
 

@@ -7,6 +7,7 @@
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/modal.h"
+#include "support/windowtest.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -19,6 +20,8 @@
 
 #include <iterator>
 #include <memory>
+
+using testsupport::itemTexts;
 
 namespace {
 
@@ -113,13 +116,6 @@ QStringList allPowers() {
     return powers << QStringLiteral("+24");
 }
 
-QStringList itemTexts(const QComboBox *combo) {
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
-    return texts;
-}
-
 QtMessageHandler forwardMessage = nullptr;
 
 // The offscreen platform cannot raise a list's pop-up or grab the keyboard
@@ -136,7 +132,7 @@ QString rowName(const TariffRow &row) {
 
 } // namespace
 
-class PremiumTest : public QObject {
+class PremiumTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -187,13 +183,6 @@ private slots:
     void reduction();
 
 private:
-    Koravel3 *window();
-    template <typename T> T *child(const char *name) {
-        T *found = window()->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qWarning() << "no child" << name;
-        return found;
-    }
     QString text(const char *name) { return child<QLineEdit>(name)->text(); }
     void setText(const char *name, const QString &value) { child<QLineEdit>(name)->setText(value); }
     // Chooses an item the way the agent does: open the list, click the item.
@@ -204,7 +193,6 @@ private:
     QStringList periodGroup();
     QStringList referenceGroup();
 
-    std::unique_ptr<Koravel3> m_window;
     std::unique_ptr<testsupport::ModalWatcher> m_boxes;
     int m_expectedBoxes = 0;
     bool m_tableAway = false;
@@ -222,10 +210,18 @@ void PremiumTest::initTestCase() {
 void PremiumTest::init() {
     m_expectedBoxes = 0;
     m_boxes = std::make_unique<testsupport::ModalWatcher>();
+    // The units on their own need neither the database nor the window.
+    static const QByteArrayList units{"genreCategory",        "categoryCaptions",       "tariffRow",
+                                      "powersWithoutBracket", "everyPowerHasOneAnswer", "expiry"};
+    if (units.contains(QByteArray(QTest::currentTestFunction())))
+        return;
+    QVERIFY2(testsupport::db::reset(), "the test database could not be reset");
+    openWindow();
+    showWindow(QSize());
 }
 
 void PremiumTest::cleanup() {
-    m_window.reset();
+    window.reset();
     if (m_tableAway) {
         testsupport::db::exec(QStringLiteral("RENAME TABLE categorie1_away TO categorie1"));
         m_tableAway = false;
@@ -234,19 +230,6 @@ void PremiumTest::cleanup() {
     const int shown = int(m_boxes->boxes().size());
     m_boxes.reset();
     QCOMPARE(shown, m_expectedBoxes);
-}
-
-Koravel3 *PremiumTest::window() {
-    if (!m_window) {
-        if (!testsupport::db::reset())
-            QTest::qFail("the test database could not be reset", __FILE__, __LINE__);
-        QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-        m_window = std::make_unique<Koravel3>();
-        m_window->show();
-        if (!QTest::qWaitForWindowExposed(m_window.get()))
-            QTest::qFail("the window was not shown", __FILE__, __LINE__);
-    }
-    return m_window.get();
 }
 
 void PremiumTest::pick(const char *comboName, const QString &item) {
@@ -583,7 +566,6 @@ void PremiumTest::workedExample() {
 }
 
 void PremiumTest::statementsOfTheWorkedExample() {
-    window();
     const QStringList genre =
         testsupport::db::statementsSentDuring([this] { pick("CBG", QStringLiteral("V.P")); });
     QCOMPARE(genre, QStringList{"select categorie from categorie1"});
@@ -612,7 +594,6 @@ void PremiumTest::statementsOfTheWorkedExample() {
 }
 
 void PremiumTest::referenceGroupComesFromTheDatabase() {
-    window();
     QVERIFY(testsupport::db::exec(QStringLiteral(
         "UPDATE categorie1 SET primenette=4500, taxe=750, fga=113, pca=396, coutpolice=3100 "
         "WHERE repere='3'")));
@@ -697,7 +678,6 @@ void PremiumTest::sameMonthsAgainOnlyDates() {
 }
 
 void PremiumTest::category5SubTypes() {
-    window();
     // A tariff row keyed the way the lookup asks for it.
     QVERIFY(testsupport::db::exec(
         QStringLiteral("INSERT INTO categorie5 VALUES ('9', 1111, 222, 33, 44, 3001, '3')")));
@@ -740,7 +720,6 @@ void PremiumTest::category5SubTypes() {
 }
 
 void PremiumTest::category7EitherLabel() {
-    window();
     for (const char *label : {"2a4", "2"}) {
         QVERIFY(testsupport::db::exec(
             QStringLiteral("UPDATE categorie7 SET categorie='%1' WHERE repere='1'")
@@ -788,7 +767,6 @@ void PremiumTest::monthsWithoutCategory() {
 }
 
 void PremiumTest::failingTariffStatement() {
-    window();
     pickGenre(2);
     pick("CBP", QStringLiteral("9"));
     const QStringList reference = referenceGroup();

@@ -7,6 +7,7 @@
 #include "support/modal.h"
 #include "support/printqueue.h"
 #include "support/window.h"
+#include "support/windowtest.h"
 
 #include <QApplication>
 #include <QFile>
@@ -164,7 +165,7 @@ bool hasDarkPixel(const QImage &image, const QRect &area) {
 
 } // namespace
 
-class PrintingTest : public QObject {
+class PrintingTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -183,9 +184,6 @@ private slots:
     void frontThroughTheQueue();
     void backThroughTheQueue();
     void withoutPrinterNothingComesOut();
-
-private:
-    std::unique_ptr<Koravel3> window;
 };
 
 void PrintingTest::initTestCase() {
@@ -342,8 +340,8 @@ void PrintingTest::fixedCodeButton() {
     const QString path = testsupport::certificateFile(QStringLiteral("nnn"));
     QFile::remove(path);
     QFile::remove(QStringLiteral("nnn")); // left by an older build
-    auto *label = window->findChild<QLabel *>(QStringLiteral("label_qr"));
-    auto *button = window->findChild<QPushButton *>(QStringLiteral("pushButton_18"));
+    auto *label = child<QLabel>("label_qr");
+    auto *button = child<QPushButton>("pushButton_18");
     QCOMPARE(label->text(), QStringLiteral("TextLabel"));
     QTest::mouseClick(button, Qt::LeftButton);
 
@@ -401,9 +399,8 @@ void PrintingTest::frontThroughTheQueue() {
 
 void PrintingTest::backThroughTheQueue() {
     window = std::make_unique<Koravel3>();
-    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("pushButton_18")),
-                      Qt::LeftButton);
-    auto *back = window->findChild<QPushButton *>(QStringLiteral("pushButton_17"));
+    QTest::mouseClick(child<QPushButton>("pushButton_18"), Qt::LeftButton);
+    auto *back = child<QPushButton>("pushButton_17");
     const QStringList jobs = testsupport::printqueue::documentsPrintedDuring([&] {
         QTest::mouseClick(back, Qt::LeftButton);
         QTest::mouseClick(back, Qt::LeftButton);
@@ -439,17 +436,15 @@ void PrintingTest::backThroughTheQueue() {
 
 void PrintingTest::withoutPrinterNothingComesOut() {
     window = std::make_unique<Koravel3>();
-    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("pushButton_18")),
-                      Qt::LeftButton);
-    const QPixmap before = window->findChild<QLabel *>(QStringLiteral("label_qr"))->pixmap();
+    QTest::mouseClick(child<QPushButton>("pushButton_18"), Qt::LeftButton);
+    const QPixmap before = child<QLabel>("label_qr")->pixmap();
     QVERIFY(testsupport::printqueue::removeQueue());
     const bool noDefault = QPrinterInfo::defaultPrinterName().isEmpty();
     bool frontPrinted = true;
     testsupport::ModalWatcher watcher;
     const QStringList jobs = testsupport::printqueue::documentsPrintedDuring([&] {
         frontPrinted = certificate::printFront(sampleTexts());
-        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("pushButton_17")),
-                          Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>("pushButton_17"), Qt::LeftButton);
     });
     const bool restored = testsupport::printqueue::restoreQueue();
     QVERIFY(restored);
@@ -457,8 +452,7 @@ void PrintingTest::withoutPrinterNothingComesOut() {
     QVERIFY(!frontPrinted);
     QVERIFY(jobs.isEmpty());
     QVERIFY(watcher.boxes().isEmpty());
-    QCOMPARE(window->findChild<QLabel *>(QStringLiteral("label_qr"))->pixmap().cacheKey(),
-             before.cacheKey());
+    QCOMPARE(child<QLabel>("label_qr")->pixmap().cacheKey(), before.cacheKey());
     QCOMPARE(QPrinterInfo::defaultPrinterName(), QStringLiteral("talons"));
 }
 

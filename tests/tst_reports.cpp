@@ -8,13 +8,14 @@
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/modal.h"
+#include "support/tablecheck.h"
+#include "support/windowtest.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,22 +25,15 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
+
+using testsupport::asLogged;
 
 namespace {
 
 const QString agent = QStringLiteral("7");
 const QString redButton = QStringLiteral("QPushButton{ background-color: red }");
-
-// The server's log keeps a statement without its trailing blanks.
-QStringList asLogged(QStringList statements) {
-    for (QString &statement : statements)
-        while (statement.endsWith(QLatin1Char(' ')))
-            statement.chop(1);
-    return statements;
-}
 
 QByteArray readBytes(const QString &path) {
     QFile file(path);
@@ -83,14 +77,10 @@ private:
     int loaded = 0;
 };
 
-// What the save dialog showed before the test answered it.
-struct SeenDialog {
-    bool shown = false;
-    QString title;
-    QString directory;
-    QStringList filters;
-    QString selectedFilter;
-    QList<testsupport::SeenBox> boxes; // after the dialog
+// What an export showed: the save dialogs, and the boxes after them.
+struct Export {
+    QList<testsupport::SeenDialog> dialogs;
+    QList<testsupport::SeenBox> boxes;
 };
 
 // One row of a policy table; the map's values are SQL expressions.
@@ -117,7 +107,7 @@ QVariantMap amounts(int prime, int fees, int tax, int fga, int pca, int total) {
 
 } // namespace
 
-class ReportsTest : public QObject {
+class ReportsTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -159,21 +149,15 @@ private slots:
     void exportWritesNothing();
 
 private:
-    template <typename T> T *child(const char *name) const {
-        T *found = window->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qWarning() << "no child" << name;
-        return found;
-    }
     QString text(const char *lineEdit) const { return child<QLineEdit>(lineEdit)->text(); }
     void seedMarch();
-    void runReport(const char *button, const QDate &start, const QDate &end);
-    QStringList headers() const;
+    QStringList headers() const {
+        return testsupport::headers(child<QTableView>("tableView_2")->model());
+    }
     QStringList tableRows() const;
-    SeenDialog exportTo(const QString &fileName);
-    static void verifyDialog(const SeenDialog &seen);
+    Export exportTo(const QString &fileName);
+    static void verifyDialog(const Export &seen);
 
-    std::unique_ptr<Koravel3> window;
     QTemporaryDir files;
 };
 
@@ -185,8 +169,7 @@ void ReportsTest::initTestCase() {
 
 void ReportsTest::init() {
     QVERIFY(testsupport::db::reset());
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    window = std::make_unique<Koravel3>();
+    openWindow();
     child<QLabel>("label_5")->setText(agent);
     QTest::mouseClick(child<QPushButton>("pushButton_8"), Qt::LeftButton);
     QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 3);
@@ -235,21 +218,6 @@ void ReportsTest::seedMarch() {
     QVERIFY(policy("FOXTROT", "FF-6", "2025-03-15", {{"idpersonne", "'8'"}}, true));
 }
 
-void ReportsTest::runReport(const char *button, const QDate &start, const QDate &end) {
-    child<QDateEdit>("dateEdit")->setDate(start);
-    child<QDateEdit>("dateEdit_2")->setDate(end);
-    QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
-    QTest::mouseClick(child<QPushButton>("pushButton_14"), Qt::LeftButton);
-}
-
-QStringList ReportsTest::headers() const {
-    QStringList out;
-    const QAbstractItemModel *model = child<QTableView>("tableView_2")->model();
-    for (int column = 0; model && column < model->columnCount(); ++column)
-        out << model->headerData(column, Qt::Horizontal).toString();
-    return out;
-}
-
 QStringList ReportsTest::tableRows() const {
     QStringList out;
     const QAbstractItemModel *model = child<QTableView>("tableView_2")->model();
@@ -262,47 +230,26 @@ QStringList ReportsTest::tableRows() const {
     return out;
 }
 
-// Presses "exporter" and answers the save dialog from a timer: types the file
-// name and accepts, or cancels when the name is empty. A question about
-// replacing an existing file is answered yes.
-SeenDialog ReportsTest::exportTo(const QString &fileName) {
-    SeenDialog seen;
-    testsupport::ModalWatcher replaceQuestion(QMessageBox::Yes);
-    QTimer timer;
-    timer.setInterval(20);
-    connect(&timer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || seen.shown)
-            return;
-        seen.shown = true;
-        seen.title = dialog->windowTitle();
-        seen.directory = dialog->directory().absolutePath();
-        seen.filters = dialog->nameFilters();
-        seen.selectedFilter = dialog->selectedNameFilter();
-        if (fileName.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        if (name)
-            name->setText(fileName);
-        static_cast<QDialog *>(dialog)->accept();
-    });
-    timer.start();
+// Presses "exporter" and answers the save dialog with the file name, or
+// cancels it when the name is empty. A question about replacing an existing
+// file is answered yes.
+Export ReportsTest::exportTo(const QString &fileName) {
+    testsupport::ModalWatcher watcher(QMessageBox::Yes);
+    watcher.setNextFileName(fileName);
     QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
-    seen.boxes = replaceQuestion.boxes();
-    return seen;
+    return {watcher.dialogs(), watcher.boxes()};
 }
 
-void ReportsTest::verifyDialog(const SeenDialog &seen) {
-    QVERIFY(seen.shown);
-    QCOMPARE(seen.title, QStringLiteral("Enregistrer le fichier"));
+void ReportsTest::verifyDialog(const Export &seen) {
+    QCOMPARE(seen.dialogs.size(), 1);
+    const testsupport::SeenDialog &dialog = seen.dialogs.first();
+    QCOMPARE(dialog.title, QStringLiteral("Enregistrer le fichier"));
     // The user's documents, never the program's own folder.
     QCOMPARE(
-        QDir(seen.directory).canonicalPath(),
+        QDir(dialog.directory).canonicalPath(),
         QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).canonicalPath());
-    QCOMPARE(seen.filters, QStringList({"Fichiers CSV (*.csv)", "Tous les fichiers (*.*)"}));
-    QCOMPARE(seen.selectedFilter, QStringLiteral("Fichiers CSV (*.csv)"));
+    QCOMPARE(dialog.filters, QStringList({"Fichiers CSV (*.csv)", "Tous les fichiers (*.*)"}));
+    QCOMPARE(dialog.selectedFilter, QStringLiteral("Fichiers CSV (*.csv)"));
 }
 
 void ReportsTest::csvField_data() {
@@ -526,16 +473,17 @@ void ReportsTest::statementsSent() {
     QTest::mouseClick(child<QPushButton>("pushButton_11"), Qt::LeftButton);
     const QStringList clients = testsupport::db::statementsSentDuring(
         [&] { QTest::mouseClick(child<QPushButton>("pushButton_14"), Qt::LeftButton); });
-    QCOMPARE(clients, asLogged({"select nom,immat as 'IMMATRICULATION',valabl as 'DATE "
-                                "EXPIRATION',trie as 'RENOUVELLEMENT' from principal where " +
-                                period + " and (idpersonne='7') order by trie DESC "}));
+    QCOMPARE(clients,
+             asLogged(QStringList{"select nom,immat as 'IMMATRICULATION',valabl as 'DATE "
+                                  "EXPIRATION',trie as 'RENOUVELLEMENT' from principal where " +
+                                  period + " and (idpersonne='7') order by trie DESC "}));
 
     QTest::mouseClick(child<QPushButton>("pushButton_12"), Qt::LeftButton);
     const QStringList sales = testsupport::db::statementsSentDuring(
         [&] { QTest::mouseClick(child<QPushButton>("pushButton_14"), Qt::LeftButton); });
-    QCOMPARE(sales, asLogged({"select distinct nom,immat as 'IMMATRICULATION',valable "
-                              "as'Effet', valabl as'Expiration' from principal1 where " +
-                              period + " and (idpersonne='7') order by trie DESC "}));
+    QCOMPARE(sales, asLogged(QStringList{"select distinct nom,immat as 'IMMATRICULATION',valable "
+                                         "as'Effet', valabl as'Expiration' from principal1 where " +
+                                         period + " and (idpersonne='7') order by trie DESC "}));
 }
 
 void ReportsTest::startAfterEnd() {
@@ -644,7 +592,7 @@ void ReportsTest::commissionFromTexts() {
     child<QLineEdit>("frais")->setText(fees);
     child<QLineEdit>("lineEdit_pt")->setText(total);
     // The release step alone, on whatever the totals hold.
-    QVERIFY(QMetaObject::invokeMethod(window.get(), "on_pushButton_14_released"));
+    QVERIFY(invoke("on_pushButton_14_released"));
     QCOMPARE(text("lineEdit_c"), commission);
     QCOMPARE(text("lineEdit_nar"), payBack);
 }
@@ -657,7 +605,7 @@ void ReportsTest::otherReportsKeepTotals() {
                             "lineEdit_pt",     "lineEdit_c",   "lineEdit_nar"};
     QStringList before;
     for (const QString &name : names)
-        before << window->findChild<QLineEdit *>(name)->text();
+        before << child<QLineEdit>(qPrintable(name))->text();
     QCOMPARE(before.at(7), QStringLiteral("4234"));
 
     for (const char *report : {"pushButton_11", "pushButton_12"}) {
@@ -665,7 +613,7 @@ void ReportsTest::otherReportsKeepTotals() {
         QCOMPARE(tableRows().size(), 1);
         QStringList after;
         for (const QString &name : names)
-            after << window->findChild<QLineEdit *>(name)->text();
+            after << child<QLineEdit>(qPrintable(name))->text();
         QCOMPARE(after, before);
     }
 }
@@ -710,9 +658,7 @@ void ReportsTest::reopeningThePage() {
 
 void ReportsTest::reportRowFillsCard() {
     seedMarch();
-    window->resize(1400, 900);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    showWindow();
     runReport("pushButton_11", QDate(2025, 3, 1), QDate(2025, 3, 31));
     auto *view = child<QTableView>("tableView_2");
     const QModelIndex plate = view->model()->index(0, 1);
@@ -787,7 +733,7 @@ void ReportsTest::exportWritesNothing() {
     const QDir applicationDir(QCoreApplication::applicationDirPath());
     const QStringList before = applicationDir.entryList(QDir::Files);
     const QString target = fileName.isEmpty() ? fileName : files.filePath(fileName);
-    const SeenDialog seen = exportTo(target);
+    const Export seen = exportTo(target);
     verifyDialog(seen);
     // A file that cannot be written is never a silent failure.
     if (fileName.isEmpty()) {

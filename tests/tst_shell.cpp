@@ -6,6 +6,7 @@
 #include "support/guard.h"
 #include "support/modal.h"
 #include "support/tablecheck.h"
+#include "support/windowtest.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -36,14 +37,9 @@
 
 #include <memory>
 
-namespace {
+using testsupport::itemTexts;
 
-QStringList itemTexts(const QComboBox *combo) {
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
-    return texts;
-}
+namespace {
 
 QTimer *inactivityTimerOf(QObject *window) {
     QTimer *found = nullptr;
@@ -62,7 +58,7 @@ bool sameImage(const QLabel *label, const QString &resource) {
 
 } // namespace
 
-class ShellTest : public QObject {
+class ShellTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -91,15 +87,6 @@ private slots:
     void everyControlReachableOnASmallScreen();
     void selectedRowsStayReadable();
     void frenchStandardTexts();
-
-private:
-    template <typename T> T *child(const char *name) const {
-        T *found = window->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qWarning() << "no child" << name;
-        return found;
-    }
-    std::unique_ptr<Koravel3> window;
 };
 
 void ShellTest::initTestCase() {
@@ -108,8 +95,7 @@ void ShellTest::initTestCase() {
 }
 
 void ShellTest::init() {
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    window = std::make_unique<Koravel3>();
+    openWindow();
 }
 
 void ShellTest::cleanup() {
@@ -718,7 +704,7 @@ void ShellTest::timeOutReturnsToLogin() {
     child<QLineEdit>("LESF")->setText("63415");
     QPointer<QTimer> before = inactivityTimerOf(window.get());
     QVERIFY(before);
-    QVERIFY(QMetaObject::invokeMethod(window.get(), "onTimeout"));
+    QVERIFY(invoke("onTimeout"));
     QCOMPARE(pages->currentIndex(), 0);
     QCOMPARE(child<QLineEdit>("lineEdit_passw_2")->text(), QString());
     QCOMPARE(child<QLineEdit>("lineEdit_user_2")->text(), QStringLiteral("demo"));
@@ -731,7 +717,7 @@ void ShellTest::timeOutReturnsToLogin() {
     QVERIFY(after);
     QCOMPARE(after->interval(), 600000);
     // Idle on the login page, the next time-out repeats the reset quietly.
-    QVERIFY(QMetaObject::invokeMethod(window.get(), "onTimeout"));
+    QVERIFY(invoke("onTimeout"));
     QCOMPARE(pages->currentIndex(), 0);
 }
 
@@ -837,7 +823,7 @@ void ShellTest::clearingAfterReconnection() {
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     QVERIFY(window->connectDatabase());
     if (control.isEmpty())
-        QVERIFY(QMetaObject::invokeMethod(window.get(), "onTimeout"));
+        QVERIFY(invoke("onTimeout"));
     else
         QTest::mouseClick(child<QPushButton>(qPrintable(control)), Qt::LeftButton);
     QCOMPARE(child<QComboBox>("CBTF")->count(), 0);

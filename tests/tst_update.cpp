@@ -10,6 +10,7 @@
 #include "support/httpsserver.h"
 #include "support/modal.h"
 #include "support/signing.h"
+#include "support/windowtest.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -133,7 +134,7 @@ constexpr int networkTimeout = 15000;
 
 } // namespace
 
-class UpdateTest : public QObject {
+class UpdateTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private slots:
@@ -169,8 +170,7 @@ private slots:
 
 private:
     bool listenOnManifestAddress(const testsupport::TestCertificate &identity);
-    bool invoke(const char *slot) { return QMetaObject::invokeMethod(window.get(), slot); }
-    QProgressBar *bar() const { return window->findChild<QProgressBar *>("progressBar"); }
+    QProgressBar *bar() const { return child<QProgressBar>("progressBar"); }
     // A manifest of installer signed by the agency, as it signs: version,
     // address, digest and signature, plus any extra members.
     QByteArray release(const QByteArray &installer, const QString &path = "/update.exe",
@@ -186,7 +186,6 @@ private:
     testsupport::TestCertificate untrusted;
     std::unique_ptr<testsupport::HttpsServer> server;
     std::unique_ptr<testsupport::HttpsServer> strangerServer;
-    std::unique_ptr<Koravel3> window;
     BoxParents boxParents;
 };
 

@@ -12,6 +12,7 @@
 #include "koravel3.h"
 #include "support/modal.h"
 #include "support/policyform.h"
+#include "support/window.h"
 
 #include <QApplication>
 #include <QDate>
@@ -31,6 +32,7 @@
 #include <cstdio>
 
 namespace form = testsupport::policyform;
+using testsupport::child;
 
 namespace {
 
@@ -113,24 +115,23 @@ int main(int argc, char **argv) {
     Koravel3 window;
     // An update offer is declined; the save's box has its one button.
     testsupport::ModalWatcher boxes(QMessageBox::No);
-    auto *pages = window.findChild<QStackedWidget *>(QStringLiteral("login"));
-    window.findChild<QLineEdit *>(QStringLiteral("lineEdit_user_2"))->setText(user);
-    window.findChild<QLineEdit *>(QStringLiteral("lineEdit_passw_2"))->setText(password);
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("pushButton_c")),
-                      Qt::LeftButton);
+    auto *pages = child<QStackedWidget>(&window, "login");
+    child<QLineEdit>(&window, "lineEdit_user_2")->setText(user);
+    child<QLineEdit>(&window, "lineEdit_passw_2")->setText(password);
+    QTest::mouseClick(child<QPushButton>(&window, "pushButton_c"), Qt::LeftButton);
     if (pages->currentIndex() != 1) {
         say(QStringLiteral("login refused"));
         return 5;
     }
-    const QString agent = window.findChild<QLabel *>(QStringLiteral("label_5"))->text();
+    const QString agent = child<QLabel>(&window, "label_5")->text();
     say(QStringLiteral("ready %1").arg(agent));
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly) || input.readLine().isEmpty())
         return 6;
 
-    auto *clear = window.findChild<QPushButton *>(QStringLiteral("pushButton_4"));
-    auto *save = window.findChild<QPushButton *>(QStringLiteral("pushButton_3"));
-    auto *key = window.findChild<QLabel *>(QStringLiteral("LID"));
+    auto *clear = child<QPushButton>(&window, "pushButton_4");
+    auto *save = child<QPushButton>(&window, "pushButton_3");
+    auto *key = child<QLabel>(&window, "LID");
     int saved = 0;
     int failed = 0;
     QElapsedTimer clock;

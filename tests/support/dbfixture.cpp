@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSqlError>
@@ -40,6 +41,24 @@ bool runScript(const QString &path) {
             return false;
     }
     return true;
+}
+
+// The expression that digests one row of the table, built once from the
+// table's columns.
+QString rowDigest(const QString &table) {
+    static QHash<QString, QString> digests;
+    if (!digests.contains(table)) {
+        QStringList columns;
+        for (const QString &column :
+             rows(QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE "
+                                 "TABLE_SCHEMA=DATABASE() AND TABLE_NAME='%1' ORDER BY "
+                                 "ORDINAL_POSITION")
+                      .arg(table)))
+            columns << QStringLiteral("IFNULL(HEX(`%1`),'-')").arg(column);
+        digests.insert(
+            table, QStringLiteral("MD5(CONCAT_WS('|',%1))").arg(columns.join(QLatin1Char(','))));
+    }
+    return digests.value(table);
 }
 
 } // namespace
@@ -226,10 +245,34 @@ QStringList statementsSentDuring(const std::function<void()> &action) {
 QStringList writes(const QStringList &statements) {
     QStringList out;
     for (const QString &statement : statements)
-        if (statement.startsWith(QLatin1String("insert")) ||
-            statement.startsWith(QLatin1String("update")))
+        if (statement.startsWith(QLatin1String("insert"), Qt::CaseInsensitive) ||
+            statement.startsWith(QLatin1String("update"), Qt::CaseInsensitive) ||
+            statement.startsWith(QLatin1String("delete"), Qt::CaseInsensitive))
             out << statement;
     return out;
+}
+
+QStringList rowDigests(const QStringList &tables) {
+    QStringList out;
+    for (const QString &table : tables)
+        out << rows(QStringLiteral("SELECT '%1', %2 FROM %1").arg(table, rowDigest(table)));
+    out.sort();
+    return out;
+}
+
+QStringList policyTables() {
+    return rowDigests(
+        {QStringLiteral("principal"), QStringLiteral("principal1"), QStringLiteral("clients")});
+}
+
+int orphans() {
+    return scalar(QStringLiteral(
+                      "SELECT (SELECT COUNT(*) FROM principal1 h WHERE NOT EXISTS (SELECT 1 FROM "
+                      "principal p WHERE p.idpersonne=h.idpersonne AND p.immat=h.immat AND "
+                      "p.police=h.police)) + (SELECT COUNT(*) FROM clients c WHERE NOT EXISTS "
+                      "(SELECT 1 FROM principal p WHERE p.idpersonne=c.idvendeur AND "
+                      "p.immat=c.immat AND p.police=c.police))"))
+        .toInt();
 }
 
 } // namespace testsupport::db

@@ -47,8 +47,20 @@ QString literal(const QString &text);
 // The statements that the program's connection (user agnt) sent to the
 // server while the action ran, in order, read from the server's general log.
 QStringList statementsSentDuring(const std::function<void()> &action);
-// Those of the statements that change data (insert and update).
+// Those of the statements that change data (insert, update and delete,
+// in any case).
 QStringList writes(const QStringList &statements);
+
+// Every row of the given tables as "table|digest", the digest covering all
+// the row's columns byte for byte (NULL included), sorted. The server
+// computes the digests, which keeps comparisons of whole tables quick.
+QStringList rowDigests(const QStringList &tables);
+// The digests of everything a save or a reprint could change: principal,
+// principal1 and clients; empty when the three tables are.
+QStringList policyTables();
+// History and client-register rows that have no policy row behind them: a
+// save cut short must leave none.
+int orphans();
 
 // Stops or starts the program's database server through the rig script
 // ("stop" / "start"); the fixture connection is reopened afterwards.

@@ -1,6 +1,7 @@
 #include "support/window.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -14,6 +15,13 @@ void pressCell(QAbstractItemView *view, int row, int column, bool click) {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
     else
         QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+}
+
+QStringList itemTexts(const QComboBox *combo) {
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
 }
 
 QString certificateFile(const QString &key) {

@@ -3,8 +3,10 @@
 #include <QDebug>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QAbstractItemView;
+class QComboBox;
 
 namespace testsupport {
 
@@ -20,6 +22,9 @@ template <typename T> T *child(const QObject *window, const char *name) {
 // A real mouse press (and release, when click is true) on the centre of a
 // cell, as an agent picks a row of a list.
 void pressCell(QAbstractItemView *view, int row, int column, bool click = false);
+
+// The texts of a combo box's items, in list order.
+QStringList itemTexts(const QComboBox *combo);
 
 // Where the program keeps the picture of a certificate key: the folder
 // "qrcodes" of its per-user data folder.

@@ -3,6 +3,7 @@
 #include "driver.h"
 #include "koravel3.h"
 #include "printedpage.h"
+#include "support/window.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -53,8 +54,8 @@ bool Scenario::run() {
     // Each stage needs the one before it.
     if (logIn() && computePremium() && saveAndPrint())
         cashDeskReport();
-    const QList<ModalAnswerer::Box> unexpected = boxes.take();
-    for (const ModalAnswerer::Box &box : unexpected)
+    const QList<testsupport::SeenBox> unexpected = takeBoxes();
+    for (const testsupport::SeenBox &box : unexpected)
         check(false,
               QStringLiteral("unexpected message box \"%1\": \"%2\"").arg(box.title, box.text));
     return failed.isEmpty();
@@ -76,8 +77,8 @@ bool Scenario::runOnLaptopScreen() {
                          QStringLiteral("the window lies within the screen"));
         ok = ok && screenPicture(QStringLiteral("ecran-1366x768.png"));
     }
-    const QList<ModalAnswerer::Box> unexpected = boxes.take();
-    for (const ModalAnswerer::Box &box : unexpected)
+    const QList<testsupport::SeenBox> unexpected = takeBoxes();
+    for (const testsupport::SeenBox &box : unexpected)
         check(false,
               QStringLiteral("unexpected message box \"%1\": \"%2\"").arg(box.title, box.text));
     return failed.isEmpty();
@@ -213,25 +214,32 @@ bool Scenario::check(bool ok, const QString &what) {
 
 bool Scenario::checkText(const char *objectName, const QString &expected) {
     QString shown;
-    if (auto *edit = child<QLineEdit>(objectName))
+    QObject *widget = child<QObject>(objectName);
+    if (auto *edit = qobject_cast<QLineEdit *>(widget))
         shown = edit->text();
-    else if (auto *label = child<QLabel>(objectName))
+    else if (auto *label = qobject_cast<QLabel *>(widget))
         shown = label->text();
     return check(shown == expected, QStringLiteral("%1 shows \"%2\", expected \"%3\"")
                                         .arg(QLatin1String(objectName), shown, expected));
 }
 
 bool Scenario::expectBox(const QString &title, const QString &text) {
-    const QList<ModalAnswerer::Box> seen = boxes.take();
+    const QList<testsupport::SeenBox> seen = takeBoxes();
     const bool ok =
         seen.size() == 1 && seen.constFirst().title == title && seen.constFirst().text == text;
     QStringList shown;
-    for (const ModalAnswerer::Box &box : seen)
+    for (const testsupport::SeenBox &box : seen)
         shown << QStringLiteral("\"%1\": \"%2\"").arg(box.title, box.text);
     return check(
         ok, QStringLiteral("expected the box \"%1\": \"%2\", saw %3")
                 .arg(title, text,
                      shown.isEmpty() ? QStringLiteral("none") : shown.join(QStringLiteral(", "))));
+}
+
+QList<testsupport::SeenBox> Scenario::takeBoxes() {
+    const QList<testsupport::SeenBox> taken = boxes.boxes();
+    boxes.clear();
+    return taken;
 }
 
 bool Scenario::picture(const QString &fileName) {
@@ -248,5 +256,5 @@ bool Scenario::screenPicture(const QString &fileName) {
 }
 
 template <typename T> T *Scenario::child(const char *objectName) {
-    return window.findChild<T *>(QLatin1String(objectName));
+    return testsupport::child<T>(&window, objectName);
 }

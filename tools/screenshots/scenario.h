@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modalanswerer.h"
+#include "support/modal.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,6 +34,8 @@ private:
     bool check(bool ok, const QString &what);
     bool checkText(const char *objectName, const QString &expected);
     bool expectBox(const QString &title, const QString &text);
+    // The boxes answered since the last call, oldest first.
+    QList<testsupport::SeenBox> takeBoxes();
     bool picture(const QString &fileName);
     bool screenPicture(const QString &fileName);
     template <typename T> T *child(const char *objectName);
@@ -41,7 +43,10 @@ private:
     Koravel3 &window;
     QString outDir;
     QString spoolDir;
-    ModalAnswerer boxes;
+    // Answers the boxes as they come: OK, or No to a question (so that an
+    // update offer met by chance is declined); the steps check what each
+    // said.
+    testsupport::ModalWatcher boxes{QMessageBox::No};
     QStringList printed;
     QStringList failed;
 };

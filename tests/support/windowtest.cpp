@@ -1,0 +1,56 @@
+#include "support/windowtest.h"
+
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace testsupport {
+
+void WindowTest::openWindow() {
+    window.reset();
+    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
+    window = std::make_unique<Koravel3>();
+}
+
+void WindowTest::showWindow(const QSize &size) {
+    if (size.isValid())
+        window->resize(size);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+bool WindowTest::invoke(const char *slot) const {
+    const bool called = QMetaObject::invokeMethod(window.get(), slot);
+    if (!called)
+        qWarning() << "no slot" << slot;
+    return called;
+}
+
+void WindowTest::submitLogin(const QString &user, const QString &password, bool viaEnter) {
+    child<QLineEdit>("lineEdit_user_2")->setText(user);
+    child<QLineEdit>("lineEdit_passw_2")->setText(password);
+    if (viaEnter)
+        QTest::keyClick(child<QLineEdit>("lineEdit_passw_2"), Qt::Key_Return);
+    else
+        QTest::mouseClick(child<QPushButton>("pushButton_c"), Qt::LeftButton);
+}
+
+void WindowTest::fillForm(const policyform::Values &values) {
+    QCOMPARE(policyform::fill(window.get(), values), QStringList());
+}
+
+QList<SeenBox> WindowTest::clickAnswered(const char *button, QMessageBox::StandardButton answer) {
+    ModalWatcher watcher(answer);
+    QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    return watcher.boxes();
+}
+
+void WindowTest::runReport(const char *button, const QDate &start, const QDate &end) {
+    child<QDateEdit>("dateEdit")->setDate(start);
+    child<QDateEdit>("dateEdit_2")->setDate(end);
+    QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("pushButton_14"), Qt::LeftButton);
+}
+
+} // namespace testsupport
