@@ -7,6 +7,7 @@
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/modal.h"
+#include "support/tariffreference.h"
 #include "support/windowtest.h"
 
 #include <QAbstractItemView>
@@ -23,76 +24,9 @@
 
 using testsupport::itemTexts;
 
+using namespace tariffreference;
+
 namespace {
-
-// The agency's tariff as the sales department hands it out: every power that
-// selects a bracket, the bracket labels, the base amounts and the formulas.
-struct TariffRow {
-    int category;
-    int bracket;
-    const char *powers; // blank-separated
-    const char *labels; // '|'-separated
-    int net, tax, fga, pca;
-    int taxPerMonth, taxStart, fgaPerMonth, fgaStart;
-};
-
-// clang-format off
-const TariffRow tariffRows[] = {
-    {1, 1, "2", "2", 3290, 630, 82, 329, 329, 630, 82, 82},
-    {1, 2, "3 4 5 6", "3a6", 3954, 696, 99, 329, 329, 696, 82, 99},
-    {1, 3, "7 8 9 10", "7a10", 4469, 747, 112, 395, 395, 747, 99, 112},
-    {1, 4, "11 12 13 14", "11a14", 5763, 875, 144, 575, 575, 875, 143, 144},
-    {1, 5, "15 16 17 18 19 20 21 22 23", "15a23", 7565, 1057, 189, 756, 756, 1057, 189, 189},
-    {1, 6, "+24", "24+", 9112, 1212, 228, 911, 911, 1212, 228, 228},
-    {2, 1, "2", "2", 4984, 759, 249, 498, 498, 759, 249, 249},
-    {2, 2, "3 4", "2a4", 5919, 892, 148, 592, 592, 892, 148, 148},
-    {2, 3, "5 6 7", "5a7", 6910, 992, 173, 691, 691, 992, 173, 173},
-    {2, 4, "8 9 10", "8a10", 9970, 1298, 249, 997, 997, 1298, 250, 249},
-    {2, 5, "11 12 13 14 15 16", "11a16", 12860, 1586, 321, 1286, 1286, 1586, 322, 321},
-    {2, 6, "17 18 19 20 21 22", "17+", 15268, 1827, 382, 1527, 1527, 1827, 381, 382},
-    {3, 1, "2", "2", 7988, 1099, 200, 799, 799, 1099, 200, 200},
-    {3, 2, "3 4", "2a4", 9063, 1207, 227, 906, 906, 1207, 226, 227},
-    {3, 3, "5 6 7", "5a7", 11411, 1442, 285, 1141, 1141, 1442, 286, 285},
-    {3, 4, "8 9 10", "8a10", 14929, 1793, 373, 1493, 1493, 1793, 373, 373},
-    {3, 5, "11 12 13 14 15 16", "11a16", 18252, 2126, 456, 1825, 1825, 2126, 457, 456},
-    {3, 6, "17 18 19 20 21 22", "17+", 21021, 2403, 526, 2102, 2102, 2403, 525, 526},
-    {4, 1, "2", "2", 10320, 1332, 258, 1032, 1032, 1332, 258, 258},
-    {4, 2, "3 4", "2a4", 11184, 1486, 296, 1185, 1185, 1486, 297, 296},
-    {4, 3, "5 6 7", "5a7", 14699, 1770, 367, 1470, 1470, 1770, 368, 367},
-    {4, 4, "8 9 10", "8a10", 19657, 2266, 491, 1966, 1966, 2266, 492, 491},
-    {4, 5, "11 12 13 14 15 16", "11a16", 24982, 2799, 625, 2498, 2498, 2799, 624, 625},
-    {4, 6, "17 18 19 20 21 22", "17+", 28992, 3200, 725, 2899, 2899, 3200, 725, 725},
-    {5, 1, "2", "1 cyclomotor", 1643, 465, 41, 164, 164, 465, 41, 41},
-    {5, 2, "3 4", "2 scooter<=125cm3", 2577, 558, 64, 258, 258, 558, 65, 64},
-    {5, 3, "5 6", "3 scooter>125cm3", 2977, 598, 74, 298, 298, 598, 75, 74},
-    {5, 4, "7 8", "4 sidecar", 3577, 658, 89, 358, 358, 658, 90, 89},
-    {6, 1, "2", "2", 10824, 2710, 520, 82, 82, 383, 21, 21},
-    {6, 2, "3 4", "2a4", 25273, 2828, 632, 2527, 2527, 2828, 632, 632},
-    {6, 3, "5 6 7", "5a7", 26763, 2977, 669, 2676, 2676, 2977, 639, 669},
-    {6, 4, "8 9 10", "8a10", 29503, 3151, 712, 3150, 1550, 1851, 387, 388},
-    {6, 5, "11 12 13 14 15 16", "11a16", 36083, 3909, 902, 3608, 3608, 3909, 902, 902},
-    {6, 6, "17 18 19 20 21 22", "17+", 39384, 4239, 985, 3938, 3938, 4239, 984, 985},
-    {7, 1, "2 3 4", "2|2a4", 8799, 1180, 220, 880, 880, 1180, 220, 220},
-    {7, 2, "5 6 7", "5a7", 10289, 1329, 257, 1025, 1025, 1329, 257, 257},
-    {7, 3, "8 9 10", "8a10", 14679, 1768, 367, 1468, 1468, 1768, 367, 367},
-    {7, 4, "11 12 13 14 15 16", "11a16", 19609, 2261, 490, 1961, 1961, 2261, 490, 490},
-    {7, 5, "17 18 19 20 21 22", "17+", 22910, 2592, 573, 2231, 2231, 2592, 573, 573},
-};
-// clang-format on
-
-const char *const captions[] = {
-    "CATEGORIE 1 : Véhicules à carrosserie de tourisme",
-    "CATEGORIE 2 : Véhicules pour le transport de marchandises ou de matériels",
-    "CATEGORIE 3: Véhicule utilitaire  autre carrosserie camions",
-    "CATEGORIE 4: véhicules aménages pour le transport de marchandise",
-    "CATEGORIE 5: Véhicules motorisés à deux ou trois roues",
-    "CATEGORIE 6: vehicule transport 9 places et plus",
-    "CATEGORIE 7: vehicule transport a 8 places ou plus",
-};
-
-QString caption(int category) {
-    return QString::fromUtf8(captions[category - 1]);
-}
 
 // One genre per category, to reach it through the window.
 const char *const genreOf[] = {"V.P",       "CAMIONNETTE", "CAMION", "TAXI",
@@ -109,13 +43,6 @@ const QStringList databaseLabels[] = {
     {"2a4", "5a7", "8a10", "11a16", "17+"},
 };
 
-QStringList allPowers() {
-    QStringList powers;
-    for (int power = 1; power <= 24; ++power)
-        powers << QString::number(power);
-    return powers << QStringLiteral("+24");
-}
-
 QtMessageHandler forwardMessage = nullptr;
 
 // The offscreen platform cannot raise a list's pop-up or grab the keyboard
@@ -124,10 +51,6 @@ void dropPlatformNotices(QtMsgType type, const QMessageLogContext &context,
                          const QString &message) {
     if (!message.startsWith(QLatin1String("This plugin does not support")))
         forwardMessage(type, context, message);
-}
-
-QString rowName(const TariffRow &row) {
-    return QStringLiteral("cat %1 bracket %2").arg(row.category).arg(row.bracket);
 }
 
 } // namespace
@@ -139,18 +62,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-
-    // The units on their own.
-    void genreCategory_data();
-    void genreCategory();
-    void categoryCaptions();
-    void tariffRow_data();
-    void tariffRow();
-    void powersWithoutBracket_data();
-    void powersWithoutBracket();
-    void everyPowerHasOneAnswer();
-    void expiry_data();
-    void expiry();
 
     // The window.
     void genreChoice_data();
@@ -270,162 +181,6 @@ QStringList PremiumTest::referenceGroup() {
 
 // ---------------------------------------------------------------- units
 
-void PremiumTest::genreCategory_data() {
-    QTest::addColumn<QString>("genre");
-    QTest::addColumn<int>("category");
-    QTest::newRow("V.P") << "V.P" << 1;
-    QTest::newRow("CAMIONNETTE") << "CAMIONNETTE" << 2;
-    QTest::newRow("CAMION") << "CAMION" << 3;
-    QTest::newRow("REMORQUE") << "REMORQUE" << 3;
-    QTest::newRow("SEMI-REMORQUE") << "SEMI-REMORQUE" << 3;
-    QTest::newRow("TRACTEUR") << "TRACTEUR" << 3;
-    QTest::newRow("TAXI") << "TAXI" << 4;
-    QTest::newRow("SCOOTER") << "SCOOTER" << 5;
-    QTest::newRow("TRICYCLE") << "TRICYCLE" << 5;
-    QTest::newRow("SIDECAR") << "SIDECAR" << 5;
-    QTest::newRow("MOTOCYCLE") << "MOTOCYCLE" << 5;
-    QTest::newRow("BUS") << "BUS" << 6;
-    QTest::newRow("AUTOCAR") << "AUTOCAR" << 7;
-    QTest::newRow("GENRE") << "GENRE" << 0;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("lower case") << "v.p" << 0;
-    QTest::newRow("trailing blank") << "BUS " << 0;
-    QTest::newRow("caption is no genre") << caption(1) << 0;
-}
-
-void PremiumTest::genreCategory() {
-    QFETCH(QString, genre);
-    QFETCH(int, category);
-    QCOMPARE(tariff::categoryOfGenre(genre), category);
-    QCOMPARE(tariff::picksSubType(category), category == 5);
-}
-
-void PremiumTest::categoryCaptions() {
-    QStringList expected;
-    for (int category = 1; category <= 7; ++category) {
-        expected << caption(category);
-        QCOMPARE(tariff::categoryCaption(category), caption(category));
-        QCOMPARE(tariff::categoryOfCaption(caption(category)), category);
-    }
-    QCOMPARE(tariff::categoryCaptions(), expected);
-    QCOMPARE(tariff::categoryCaption(0), QString());
-    QCOMPARE(tariff::categoryCaption(8), QString());
-    QCOMPARE(tariff::categoryOfCaption(QString()), 0);
-    // One blank less, or one accent less, is another text.
-    QCOMPARE(tariff::categoryOfCaption(
-                 QString::fromUtf8("CATEGORIE 3: Véhicule utilitaire autre carrosserie camions")),
-             0);
-    QCOMPARE(tariff::categoryOfCaption(
-                 QStringLiteral("CATEGORIE 1 : Vehicules a carrosserie de tourisme")),
-             0);
-    QCOMPARE(tariff::categoryOfCaption(caption(6).toUpper()), 0);
-}
-
-void PremiumTest::tariffRow_data() {
-    QTest::addColumn<int>("index");
-    for (int i = 0; i < int(std::size(tariffRows)); ++i)
-        QTest::newRow(qPrintable(rowName(tariffRows[i]))) << i;
-}
-
-void PremiumTest::tariffRow() {
-    QFETCH(int, index);
-    const TariffRow &row = tariffRows[index];
-    const QStringList labels = QString::fromUtf8(row.labels).split(QLatin1Char('|'));
-    const auto check = [&](const tariff::Bracket *bracket) {
-        QVERIFY(bracket);
-        QCOMPARE(bracket->category, row.category);
-        QCOMPARE(bracket->number, row.bracket);
-        QCOMPARE(bracket->base.net, row.net);
-        QCOMPARE(bracket->base.tax, row.tax);
-        QCOMPARE(bracket->base.fga, row.fga);
-        QCOMPARE(bracket->base.pca, row.pca);
-        for (int months : {0, 1, 12}) {
-            QCOMPARE(bracket->tax.at(months), row.taxPerMonth * months + row.taxStart);
-            QCOMPARE(bracket->fga.at(months), row.fgaPerMonth * months + row.fgaStart);
-        }
-    };
-    for (const QString &power : QString::fromUtf8(row.powers).split(QLatin1Char(' '))) {
-        check(tariff::bracketForPower(row.category, power));
-        if (QTest::currentTestFailed())
-            qWarning() << "power" << power;
-    }
-    for (const QString &label : labels)
-        check(tariff::bracketForLabel(row.category, label));
-    QCOMPARE(tariff::policyCost, 3000);
-}
-
-void PremiumTest::powersWithoutBracket_data() {
-    QTest::addColumn<int>("category");
-    QTest::addColumn<QStringList>("powers");
-    QTest::newRow("cat 1") << 1 << QStringList{"1", "24"};
-    for (int category : {2, 3, 4, 6, 7})
-        QTest::newRow(qPrintable(QStringLiteral("cat %1").arg(category)))
-            << category << QStringList{"1", "23", "24", "+24"};
-    QStringList cat5{"1"};
-    for (int power = 9; power <= 24; ++power)
-        cat5 << QString::number(power);
-    QTest::newRow("cat 5") << 5 << (cat5 << "+24");
-    QTest::newRow("no category") << 0 << allPowers();
-    QTest::newRow("category 8") << 8 << allPowers();
-}
-
-void PremiumTest::powersWithoutBracket() {
-    QFETCH(int, category);
-    QFETCH(QStringList, powers);
-    for (const QString &power : powers)
-        QVERIFY2(!tariff::bracketForPower(category, power), qPrintable(power));
-    // Texts that are no power at all.
-    for (const char *other : {"", "0", "25", "24+", " 9", "9 "})
-        QVERIFY2(!tariff::bracketForPower(category, QLatin1String(other)), other);
-}
-
-void PremiumTest::everyPowerHasOneAnswer() {
-    // Every power of the list either selects the row the tariff names or is
-    // one of the powers without a bracket; the program's table has no row
-    // the tariff lacks.
-    QCOMPARE(tariff::powerTexts(), allPowers());
-    int selecting = 0;
-    for (const TariffRow &row : tariffRows)
-        selecting += int(QString::fromUtf8(row.powers).split(QLatin1Char(' ')).size());
-    int found = 0;
-    for (int category = 1; category <= 7; ++category)
-        for (const QString &power : allPowers())
-            if (tariff::bracketForPower(category, power))
-                ++found;
-    QCOMPARE(found, selecting);
-    QCOMPARE(tariff::brackets().size(), qsizetype(std::size(tariffRows)));
-}
-
-void PremiumTest::expiry_data() {
-    QTest::addColumn<QString>("effect");
-    QTest::addColumn<int>("months");
-    QTest::addColumn<QString>("expiry");
-    QTest::newRow("a year") << "15/03/2025" << 12 << "14/03/2026";
-    QTest::newRow("one month") << "01/01/2025" << 1 << "31/01/2025";
-    QTest::newRow("end of January") << "31/01/2025" << 1 << "27/02/2025";
-    QTest::newRow("end of January, leap year") << "31/01/2024" << 1 << "28/02/2024";
-    QTest::newRow("29 February") << "29/02/2024" << 12 << "27/02/2025";
-    QTest::newRow("into a leap February") << "30/11/2023" << 3 << "28/02/2024";
-    QTest::newRow("31 to a 30-day month") << "31/05/2025" << 1 << "29/06/2025";
-    QTest::newRow("over the year end") << "15/12/2025" << 3 << "14/03/2026";
-    QTest::newRow("no month") << "15/03/2025" << 0 << "14/03/2025";
-    QTest::newRow("no month on the 1st") << "01/03/2025" << 0 << "28/02/2025";
-    QTest::newRow("31 February") << "31/02/2025" << 12 << "";
-    QTest::newRow("29 February of a common year") << "29/02/2025" << 1 << "";
-    QTest::newRow("empty") << "" << 12 << "";
-    QTest::newRow("ISO order") << "2025-03-15" << 12 << "";
-    QTest::newRow("two-digit year") << "15/03/25" << 12 << "";
-    QTest::newRow("words") << "demain" << 1 << "";
-    QTest::newRow("month 13") << "15/13/2025" << 1 << "";
-}
-
-void PremiumTest::expiry() {
-    QFETCH(QString, effect);
-    QFETCH(int, months);
-    QFETCH(QString, expiry);
-    QCOMPARE(validity::expiryText(effect, months), expiry);
-}
-
 // ---------------------------------------------------------------- window
 
 void PremiumTest::genreChoice_data() {
@@ -487,7 +242,9 @@ void PremiumTest::genreKeepsAmounts() {
 }
 
 void PremiumTest::tariffRowInWindow_data() {
-    tariffRow_data();
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < int(std::size(tariffRows)); ++i)
+        QTest::newRow(qPrintable(rowName(tariffRows[i]))) << i;
 }
 
 void PremiumTest::tariffRowInWindow() {

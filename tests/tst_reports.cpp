@@ -46,36 +46,6 @@ QString readAll(const QString &path) {
 
 // A model that hands out its ten rows three at a time, as a database model
 // does with a large result.
-class LazyModel : public QAbstractTableModel {
-public:
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : loaded;
-    }
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : 1;
-    }
-    QVariant data(const QModelIndex &index, int role) const override {
-        return role == Qt::DisplayRole ? QVariant(index.row()) : QVariant();
-    }
-    QVariant headerData(int, Qt::Orientation orientation, int role) const override {
-        return orientation == Qt::Horizontal && role == Qt::DisplayRole ? QVariant("n")
-                                                                        : QVariant();
-    }
-    bool canFetchMore(const QModelIndex &parent) const override {
-        return !parent.isValid() && loaded < 10;
-    }
-    void fetchMore(const QModelIndex &parent) override {
-        if (parent.isValid())
-            return;
-        const int more = qMin(3, 10 - loaded);
-        beginInsertRows(QModelIndex(), loaded, loaded + more - 1);
-        loaded += more;
-        endInsertRows();
-    }
-
-private:
-    int loaded = 0;
-};
 
 // What an export showed: the save dialogs, and the boxes after them.
 struct Export {
@@ -116,10 +86,6 @@ private slots:
     void cleanup();
 
     // The CSV writer on its own.
-    void csvField_data();
-    void csvField();
-    void csvDocument();
-    void csvFetchesEveryRow();
     void csvFile();
 
     // Reports.
@@ -250,60 +216,6 @@ void ReportsTest::verifyDialog(const Export &seen) {
         QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).canonicalPath());
     QCOMPARE(dialog.filters, QStringList({"Fichiers CSV (*.csv)", "Tous les fichiers (*.*)"}));
     QCOMPARE(dialog.selectedFilter, QStringLiteral("Fichiers CSV (*.csv)"));
-}
-
-void ReportsTest::csvField_data() {
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "DUPONT"
-                           << "\"DUPONT\"";
-    QTest::newRow("empty") << ""
-                           << "\"\"";
-    QTest::newRow("accents") << "Assuré Aïssa"
-                             << "\"Assuré Aïssa\"";
-    QTest::newRow("semicolon") << "a;b"
-                               << "\"a;b\"";
-    QTest::newRow("line feed") << "a\nb"
-                               << "\"a\nb\"";
-    QTest::newRow("double quotes") << "DUPONT \"FILS\""
-                                   << "\"DUPONT \"\"FILS\"\"\"";
-    QTest::newRow("lone quote") << "\""
-                                << "\"\"\"\"";
-}
-
-void ReportsTest::csvField() {
-    QFETCH(QString, value);
-    QFETCH(QString, expected);
-    QCOMPARE(csv::field(value), expected);
-}
-
-void ReportsTest::csvDocument() {
-    QStandardItemModel model(2, 3);
-    model.setHorizontalHeaderLabels({"N° Attestation", "Assuré", "P. Total"});
-    model.setItem(0, 0, new QStandardItem("T-1"));
-    model.setItem(0, 1, new QStandardItem("Aïssa \"FILS\""));
-    model.setItem(0, 2, new QStandardItem("63415"));
-    model.setItem(1, 1, new QStandardItem("a;b"));
-    QCOMPARE(csv::text(&model), QStringLiteral("\"N° Attestation\";\"Assuré\";\"P. Total\"\n"
-                                               "\"T-1\";\"Aïssa \"\"FILS\"\"\";\"63415\"\n"
-                                               "\"\";\"a;b\";\"\"\n"));
-
-    QStandardItemModel headerOnly(0, 2);
-    headerOnly.setHorizontalHeaderLabels({"nom", "Effet"});
-    QCOMPARE(csv::text(&headerOnly), QStringLiteral("\"nom\";\"Effet\"\n"));
-
-    // Nothing to show yet: one empty line.
-    QCOMPARE(csv::text(nullptr), QStringLiteral("\n"));
-    QStandardItemModel empty;
-    QCOMPARE(csv::text(&empty), QStringLiteral("\n"));
-}
-
-void ReportsTest::csvFetchesEveryRow() {
-    LazyModel model;
-    QString expected = QStringLiteral("\"n\"\n");
-    for (int row = 0; row < 10; ++row)
-        expected += QStringLiteral("\"%1\"\n").arg(row);
-    QCOMPARE(csv::text(&model), expected);
 }
 
 void ReportsTest::csvFile() {

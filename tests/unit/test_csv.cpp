@@ -1,0 +1,130 @@
+// The bytes of an exported report: every field quoted, ";" between, a line
+// feed after every line, a lazy model fetched to its end.
+#include "core/csv.h"
+
+#include <QAbstractTableModel>
+#include <QTest>
+
+namespace {
+
+class LazyModel : public QAbstractTableModel {
+public:
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : loaded;
+    }
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : 1;
+    }
+    QVariant data(const QModelIndex &index, int role) const override {
+        return role == Qt::DisplayRole ? QVariant(index.row()) : QVariant();
+    }
+    QVariant headerData(int, Qt::Orientation orientation, int role) const override {
+        return orientation == Qt::Horizontal && role == Qt::DisplayRole ? QVariant("n")
+                                                                        : QVariant();
+    }
+    bool canFetchMore(const QModelIndex &parent) const override {
+        return !parent.isValid() && loaded < 10;
+    }
+    void fetchMore(const QModelIndex &parent) override {
+        if (parent.isValid())
+            return;
+        const int more = qMin(3, 10 - loaded);
+        beginInsertRows(QModelIndex(), loaded, loaded + more - 1);
+        loaded += more;
+        endInsertRows();
+    }
+
+private:
+    int loaded = 0;
+};
+
+// A table of texts, header first.
+class Grid : public QAbstractTableModel {
+public:
+    Grid(QStringList header, QList<QStringList> rows)
+        : header(std::move(header))
+        , rows(std::move(rows)) {}
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : int(rows.size());
+    }
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : int(header.size());
+    }
+    QVariant data(const QModelIndex &index, int role) const override {
+        return role == Qt::DisplayRole ? QVariant(rows.at(index.row()).value(index.column()))
+                                       : QVariant();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        return orientation == Qt::Horizontal && role == Qt::DisplayRole
+                   ? QVariant(header.at(section))
+                   : QVariant();
+    }
+
+private:
+    QStringList header;
+    QList<QStringList> rows;
+};
+
+} // namespace
+
+class CsvTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void csvField_data();
+    void csvField();
+    void csvDocument();
+    void csvFetchesEveryRow();
+};
+
+void CsvTest::csvField_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << "DUPONT"
+                           << "\"DUPONT\"";
+    QTest::newRow("empty") << ""
+                           << "\"\"";
+    QTest::newRow("accents") << "Assuré Aïssa"
+                             << "\"Assuré Aïssa\"";
+    QTest::newRow("semicolon") << "a;b"
+                               << "\"a;b\"";
+    QTest::newRow("line feed") << "a\nb"
+                               << "\"a\nb\"";
+    QTest::newRow("double quotes") << "DUPONT \"FILS\""
+                                   << "\"DUPONT \"\"FILS\"\"\"";
+    QTest::newRow("lone quote") << "\""
+                                << "\"\"\"\"";
+}
+
+void CsvTest::csvField() {
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+    QCOMPARE(csv::field(value), expected);
+}
+
+void CsvTest::csvDocument() {
+    Grid model({"N° Attestation", "Assuré", "P. Total"},
+               {{"T-1", "Aïssa \"FILS\"", "63415"}, {"", "a;b", ""}});
+    QCOMPARE(csv::text(&model), QStringLiteral("\"N° Attestation\";\"Assuré\";\"P. Total\"\n"
+                                               "\"T-1\";\"Aïssa \"\"FILS\"\"\";\"63415\"\n"
+                                               "\"\";\"a;b\";\"\"\n"));
+
+    Grid headerOnly({"nom", "Effet"}, {});
+    QCOMPARE(csv::text(&headerOnly), QStringLiteral("\"nom\";\"Effet\"\n"));
+
+    // Nothing to show yet: one empty line.
+    QCOMPARE(csv::text(nullptr), QStringLiteral("\n"));
+    Grid empty({}, {});
+    QCOMPARE(csv::text(&empty), QStringLiteral("\n"));
+}
+
+void CsvTest::csvFetchesEveryRow() {
+    LazyModel model;
+    QString expected = QStringLiteral("\"n\"\n");
+    for (int row = 0; row < 10; ++row)
+        expected += QStringLiteral("\"%1\"\n").arg(row);
+    QCOMPARE(csv::text(&model), expected);
+}
+
+QTEST_GUILESS_MAIN(CsvTest)
+#include "test_csv.moc"
