@@ -12,7 +12,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-mysql libqt6svg6 qt6-translations-l10n
   libqrcodegencpp-dev libssl-dev
   mariadb-server mariadb-client

@@ -61,8 +61,8 @@ stage() {
 asan() {
   local result
   KORAVEL_BUILD_DIR=$asan_build KORAVEL_BUILD_TYPE=Debug KORAVEL_DB_HOST=$asan_host \
-    bash scripts/build.sh -DKORAVEL_WERROR="$werror" \
-    -DKORAVEL_UPDATE_URL="https://$asan_host:8443/version.json" \
+    bash scripts/build.sh -DKORAVEL_WERROR="$werror" -DKORAVEL_BUILD_TOOLS=OFF \
+    -DKORAVEL_UPDATE_URL="https://$asan_host:8443/version.json" -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
   services start "$asan_host"
   # Leaks inside the toolkit's and the client libraries' own singletons are
@@ -88,18 +88,21 @@ if has main; then
   services stop "$host"
 fi
 has bench && stage bench ctest --test-dir "$build" --output-on-failure --timeout 900 -L bench
+# The fuzzers while the sanitizer stage still runs.
+if has fuzz; then
+  echo "=== fuzz (build)"
+  launcher=()
+  ! command -v ccache >/dev/null || launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S fuzz -B "$fuzz_build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
+    -DKORAVEL_FUZZ_SECONDS="${KORAVEL_FUZZ_SECONDS:-15}" >/dev/null
+  cmake --build "$fuzz_build" -j"$(nproc)" >/dev/null
+  stage fuzz ctest --test-dir "$fuzz_build" --output-on-failure -j2
+fi
 if [ -n "$side" ]; then
   echo "=== asan"
   wait "$side" || status=1
   side=
   cat "$logs/asan.log"
-fi
-if has fuzz; then
-  echo "=== fuzz (build)"
-  cmake -S fuzz -B "$fuzz_build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
-    -DKORAVEL_FUZZ_SECONDS="${KORAVEL_FUZZ_SECONDS:-15}" >/dev/null
-  cmake --build "$fuzz_build" -j"$(nproc)"
-  stage fuzz ctest --test-dir "$fuzz_build" --output-on-failure -j2
 fi
 
 # One closing line over every stage.
