@@ -1,5 +1,7 @@
 #include "database.h"
 
+#include "columnfit.h"
+
 #include "core/connectionsettings.h"
 #include "core/statement.h"
 #include "koravel3.h"
@@ -176,8 +178,11 @@ bool Koravel3::showResult(QTableView *view, const sql::Statement &statement) {
     view->setModel(model);
     if (previous)
         previous->deleteLater();
-    view->resizeColumnsToContents();
-    view->setStyleSheet(QString::fromLatin1(tableStyle));
+    fitColumnsToContents(view);
+    // Setting a style sheet polishes the view again, even the same one.
+    const QString style = QString::fromLatin1(tableStyle);
+    if (view->styleSheet() != style)
+        view->setStyleSheet(style);
     // An empty table must never pass for "no policy".
     if (!loaded)
         warnDatabase(model->lastError(), sql::connectionLost(model->lastError()));

@@ -1,6 +1,7 @@
 // The window as the agent first meets it: the form, the start state, the
 // navigation between pages, the log-out, the inactivity time-out and the
 // clearing of the policy form, against the real database server.
+#include "columnfit.h"
 #include "koravel3.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +88,8 @@ private slots:
     void everyControlReachableOnASmallScreen_data();
     void everyControlReachableOnASmallScreen();
     void selectedRowsStayReadable();
+    void columnsFitTheirWidestText_data();
+    void columnsFitTheirWidestText();
     void frenchStandardTexts();
 };
 
@@ -949,6 +953,60 @@ void ShellTest::selectedRowsStayReadable() {
             for (int x = 0; x < shown.width(); ++x)
                 dark += QColor(shown.pixel(x, y)).lightness() < 90;
         QVERIFY2(dark > 20, name);
+    }
+}
+
+// The result tables size their columns without shaping every cell; no text
+// may end up wider than its column, where the toolkit's own sizing fits it.
+void ShellTest::columnsFitTheirWidestText_data() {
+    QTest::addColumn<QStringList>("texts");
+    const QString kerned = QStringLiteral("AVAWToTaYoVAWAyLTPAF");
+    QStringList reordered; // same letters, so the same estimate: the cap path
+    for (int i = 0; i < 120; ++i)
+        reordered << kerned.mid(i % kerned.size()) + kerned.left(i % kerned.size());
+    QTest::newRow("kerning pairs, one estimate") << reordered;
+    QStringList mixed;
+    for (int i = 0; i < 900; ++i)
+        mixed << QString::number(i * 7919) << QStringLiteral("DK-%1-AB").arg(i, 4, 10, QChar('0'));
+    mixed.insert(777, QStringLiteral("Société Générale d'Assurances Économiques — Kédougou"));
+    mixed << QStringLiteral("2026-12-08") << QStringLiteral("ÉÈÀÇ fffi WWW") << QString();
+    QTest::newRow("one long text among many") << mixed;
+    QTest::newRow("other scripts") << QStringList{
+        QStringLiteral("Ndiaye"),
+        QString::fromUtf8("\u0645\u062d\u0645\u062f \u0627\u0644\u0623\u0645\u064a\u0646"),
+        QString::fromUtf8("\U0001F697\U0001F697\U0001F697\U0001F697"),
+        QString::fromUtf8("e\u0301e\u0301e\u0301 \u6f22\u5b57\u6f22\u5b57")};
+    QTest::newRow("empty cells only") << QStringList{QString(), QString()};
+}
+
+void ShellTest::columnsFitTheirWidestText() {
+    QFETCH(QStringList, texts);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *fitted = child<QTableView>("tableView");
+    QTableView reference(fitted->parentWidget()); // the same font and style
+    auto *model = new QStandardItemModel(int(texts.size()) / 3 + 1, 3, fitted);
+    for (int i = 0; i < texts.size(); ++i)
+        model->setItem(i / 3, i % 3, new QStandardItem(texts.at(i)));
+    model->setHorizontalHeaderLabels({"a", "b", "c"});
+    for (QTableView *view : {fitted, &reference}) {
+        view->setModel(model);
+        view->setStyleSheet(QString::fromLatin1(testsupport::greenRows));
+    }
+    reference.horizontalHeader()->setResizeContentsPrecision(-1); // every row
+    reference.resizeColumnsToContents();
+    fitColumnsToContents(fitted);
+    // Where many texts compete for the widest, the column may keep a margin
+    // for those it did not measure, never more than about an em.
+    const int margin = fitted->fontMetrics().height();
+    for (int column = 0; column < 3; ++column) {
+        const int exact = reference.columnWidth(column);
+        QVERIFY2(fitted->columnWidth(column) >= exact &&
+                     fitted->columnWidth(column) <= exact + margin,
+                 qPrintable(QStringLiteral("column %1: %2 against %3")
+                                .arg(column)
+                                .arg(fitted->columnWidth(column))
+                                .arg(exact)));
     }
 }
 
