@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQueryModel>
+#include <QSqlRecord>
 #include <QTableView>
 
 namespace {
@@ -31,45 +32,85 @@ QSqlDatabase defaultConnection() {
 // model normally reads its rows back from the driver whenever they are
 // painted, but every save replaces the connection (and its driver): the
 // lists on screen and the bracket label, which the next save reads, would
-// turn blank. This one fetches every row at once and answers from its copy.
+// turn blank. This one reads every row once, forward only, and answers from
+// its own copy; it stays a QSqlQueryModel for whoever looks at it as one.
 class ResultModel final : public QSqlQueryModel {
 public:
     using QSqlQueryModel::QSqlQueryModel;
 
     // False when the statement failed; the model is then empty.
     bool load(const sql::Statement &statement) {
-        rows.clear();
-        // A closed connection makes the statement fail without an error.
-        const QSqlDatabase connection = defaultConnection();
-        if (!connection.isOpen()) {
-            clear();
-            return false;
-        }
-        setQuery(statement.text(), connection);
-        if (lastError().isValid())
-            return false;
-        while (canFetchMore())
-            fetchMore();
-        const int rowTotal = rowCount();
-        const int columnTotal = columnCount();
-        rows.resize(rowTotal);
-        for (int row = 0; row < rowTotal; ++row) {
-            rows[row].reserve(columnTotal);
-            for (int column = 0; column < columnTotal; ++column)
-                rows[row].append(QSqlQueryModel::data(index(row, column)));
-        }
-        return true;
+        beginResetModel();
+        const bool loaded = read(statement);
+        endResetModel();
+        return loaded;
     }
 
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override {
+        return parent.isValid() || !columns ? 0 : int(cells.size() / columns);
+    }
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : columns;
+    }
+    bool canFetchMore(const QModelIndex &) const override { return false; }
+
     QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override {
-        if ((role == Qt::DisplayRole || role == Qt::EditRole) && item.isValid() &&
-            item.row() < rows.size() && item.column() < rows.at(item.row()).size())
-            return rows.at(item.row()).at(item.column());
-        return QSqlQueryModel::data(item, role);
+        if ((role != Qt::DisplayRole && role != Qt::EditRole) || !item.isValid() ||
+            item.model() != this)
+            return QVariant();
+        return cells.at(qsizetype(item.row()) * columns + item.column());
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override {
+        // The column headers are the statement's column names or aliases.
+        if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::EditRole) &&
+            section >= 0 && section < columns)
+            return names.at(section);
+        return QSqlQueryModel::headerData(section, orientation, role);
+    }
+
+    void clear() override {
+        beginResetModel();
+        cells.clear();
+        names.clear();
+        columns = 0;
+        endResetModel();
     }
 
 private:
-    QList<QVariantList> rows;
+    bool read(const sql::Statement &statement) {
+        cells.clear();
+        names.clear();
+        columns = 0;
+        // A closed connection makes the statement fail without an error.
+        const QSqlDatabase connection = defaultConnection();
+        if (!connection.isOpen()) {
+            setLastError(QSqlError());
+            return false;
+        }
+        QSqlQuery query(connection);
+        query.setForwardOnly(true);
+        if (!query.exec(statement.text())) {
+            setLastError(query.lastError());
+            return false;
+        }
+        setLastError(QSqlError());
+        const QSqlRecord record = query.record();
+        columns = record.count();
+        for (int column = 0; column < columns; ++column)
+            names << record.fieldName(column);
+        if (query.size() > 0)
+            cells.reserve(qsizetype(query.size()) * columns);
+        while (query.next())
+            for (int column = 0; column < columns; ++column)
+                cells.append(query.value(column));
+        return true;
+    }
+
+    QVariantList cells; // row after row
+    QStringList names;
+    int columns = 0;
 };
 
 // The client library's codes for a connection that is gone: refused or
