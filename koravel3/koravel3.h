@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
+#include <QPointer>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSslError>
@@ -10,6 +11,7 @@
 
 class QComboBox;
 class QEvent;
+class QFileDialog;
 class QNetworkReply;
 class QLabel;
 class QPushButton;
@@ -143,6 +145,9 @@ private:
     void refreshReportTitle();
     void clearReport();
     bool showCashTotals(const QString &start, const QString &end, const QString &agent);
+    // The CSV file the agent names, or nothing when the dialog is cancelled.
+    QString askExportFileName();
+    void closeExportDialog();
 
     // Update (update.cpp)
     // Downloads the release the agent accepted: its https address and its
@@ -157,4 +162,6 @@ private:
     Ui::Koravel3 *ui;
     QTimer *inactivityTimer;
     QString downloadUrl;
+    // Built at the first export of a session and shown again after it.
+    QPointer<QFileDialog> exportDialog;
 };

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QSqlError>
@@ -140,13 +141,40 @@ void Koravel3::on_pushButton_14_released() {
     ui->lineEdit_nar->setText(amount::format(accounting::payBack(total, commission)));
 }
 
+QString Koravel3::askExportFileName() {
+    const QString csvFilter = QStringLiteral("Fichiers CSV (*.csv)");
+    // Building the toolkit's file dialog and tearing it down (it saves its
+    // own settings as it goes) took longer than the export itself: the
+    // dialog stays for the session, hidden between exports.
+    if (!exportDialog) {
+        exportDialog = new QFileDialog(nullptr, QStringLiteral("Enregistrer le fichier"));
+        exportDialog->setAcceptMode(QFileDialog::AcceptSave);
+        exportDialog->setFileMode(QFileDialog::AnyFile);
+        exportDialog->setNameFilters({csvFilter, QStringLiteral("Tous les fichiers (*.*)")});
+    }
+    // Each time as at the first: the documents folder (the program's own
+    // folder is not writable once installed), the CSV filter, no name.
+    exportDialog->setDirectory(files::exportFolder());
+    exportDialog->selectNameFilter(csvFilter);
+    if (auto *name = exportDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        name->clear();
+    if (exportDialog->exec() != QDialog::Accepted || !exportDialog)
+        return QString();
+    return exportDialog->selectedFiles().value(0);
+}
+
+// At log-out and time-out: the next agent starts from a new dialog, without
+// the folders and names of the previous one.
+void Koravel3::closeExportDialog() {
+    if (!exportDialog)
+        return;
+    exportDialog->reject();
+    exportDialog->deleteLater();
+    exportDialog = nullptr;
+}
+
 void Koravel3::on_pushButton_16_clicked() {
-    QString selectedFilter = QStringLiteral("Fichiers CSV (*.csv)");
-    // The documents folder: the program's own folder is not writable once
-    // installed.
-    const QString fileName = QFileDialog::getSaveFileName(
-        nullptr, QStringLiteral("Enregistrer le fichier"), files::exportFolder(),
-        QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*.*)"), &selectedFilter);
+    const QString fileName = askExportFileName();
     if (fileName.isEmpty())
         return;
     const QString cause = files::writeText(fileName, csv::text(ui->tableView_2->model()));

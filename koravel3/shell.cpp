@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLocale>
 #include <QPixmap>
@@ -115,6 +116,7 @@ Koravel3::Koravel3(QWidget *parent)
 
 Koravel3::~Koravel3() {
     qApp->removeEventFilter(this);
+    delete exportDialog;
     delete ui;
 }
 
@@ -196,6 +198,7 @@ void Koravel3::forgetAgentWork() {
     for (QLabel *count : {ui->label_33, ui->label_34, ui->label_35})
         count->clear();
     clearReport();
+    closeExportDialog();
     for (QLineEdit *edit :
          {ui->lineEdit_6, ui->lineEdit_7, ui->lineEdit_8, ui->lineEdit_9, ui->lineEdit_10})
         edit->clear();

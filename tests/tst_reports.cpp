@@ -16,8 +16,10 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -25,6 +27,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -113,6 +116,7 @@ private slots:
     void exportTwiceReplaces();
     void exportWritesNothing_data();
     void exportWritesNothing();
+    void timeOutClosesTheExportDialog();
 
 private:
     QString text(const char *lineEdit) const { return child<QLineEdit>(lineEdit)->text(); }
@@ -216,6 +220,8 @@ void ReportsTest::verifyDialog(const Export &seen) {
         QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).canonicalPath());
     QCOMPARE(dialog.filters, QStringList({"Fichiers CSV (*.csv)", "Tous les fichiers (*.*)"}));
     QCOMPARE(dialog.selectedFilter, QStringLiteral("Fichiers CSV (*.csv)"));
+    // The dialog is kept between exports; the last name is not offered.
+    QCOMPARE(dialog.shownName, QString());
 }
 
 void ReportsTest::csvFile() {
@@ -660,6 +666,34 @@ void ReportsTest::exportWritesNothing() {
     QCOMPARE(applicationDir.entryList(QDir::Files), before);
     QCOMPARE(QDir(files.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
+}
+
+// The agent leaves with the save dialog open: the time-out closes it, writes
+// nothing, and the next agent's export opens a dialog of its own.
+void ReportsTest::timeOutClosesTheExportDialog() {
+    seedMarch();
+    runReport("pushButton_13", QDate(2025, 3, 1), QDate(2025, 3, 31));
+    QPointer<QFileDialog> open;
+    bool leftOpen = false;
+    QTimer::singleShot(50, window.get(), [&] {
+        open = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QMetaObject::invokeMethod(window.get(), "onTimeout");
+        leftOpen = open && open->isVisible();
+        if (leftOpen)
+            open->reject(); // so that the test goes on
+    });
+    QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
+    QVERIFY(open);
+    QVERIFY(!leftOpen);
+    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
+    QTRY_VERIFY(!open);
+    QCOMPARE(QDir(files.path()).entryList(QDir::Files), QStringList());
+
+    child<QLabel>("label_5")->setText(agent);
+    QTest::mouseClick(child<QPushButton>("pushButton_8"), Qt::LeftButton);
+    const QString path = files.filePath("suivant.csv");
+    verifyDialog(exportTo(path));
+    QVERIFY(QFile::exists(path));
 }
 
 QTEST_MAIN(ReportsTest)

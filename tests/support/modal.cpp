@@ -72,6 +72,8 @@ void ModalWatcher::Private::answerDialog(QFileDialog *dialog) {
     seen.directory = dialog->directory().absolutePath();
     seen.filters = dialog->nameFilters();
     seen.selectedFilter = dialog->selectedNameFilter();
+    if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        seen.shownName = name->text();
     seen.fileName = nextFileNames.isEmpty() ? QString() : nextFileNames.takeFirst();
     dialogs.append(seen);
     if (seen.fileName.isEmpty()) {

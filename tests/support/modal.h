@@ -27,6 +27,8 @@ struct SeenDialog {
     QString directory;
     QStringList filters;
     QString selectedFilter;
+    // The name its name field held when it opened.
+    QString shownName;
     // The name typed into it; empty when it was cancelled.
     QString fileName;
 };
