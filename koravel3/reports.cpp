@@ -7,6 +7,7 @@
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -158,6 +159,11 @@ QString Koravel3::askExportFileName() {
     exportDialog->selectNameFilter(csvFilter);
     if (auto *name = exportDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
         name->clear();
+    // The dialog selects the folder it came back to; a selected entry would
+    // be taken over the name the agent types.
+    for (const char *name : {"listView", "treeView"})
+        if (auto *view = exportDialog->findChild<QAbstractItemView *>(QLatin1String(name)))
+            view->clearSelection();
     if (exportDialog->exec() != QDialog::Accepted || !exportDialog)
         return QString();
     return exportDialog->selectedFiles().value(0);

@@ -205,6 +205,8 @@ QStringList ReportsTest::tableRows() const {
 // file is answered yes.
 Export ReportsTest::exportTo(const QString &fileName) {
     testsupport::ModalWatcher watcher(QMessageBox::Yes);
+    // At once, before the dialog settles: the name must still win.
+    watcher.setInterval(0);
     watcher.setNextFileName(fileName);
     QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
     return {watcher.dialogs(), watcher.boxes()};
