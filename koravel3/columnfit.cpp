@@ -2,13 +2,13 @@
 
 #include <QAbstractItemModel>
 #include <QFontMetricsF>
-#include <QHash>
 #include <QHeaderView>
 #include <QSet>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -28,32 +28,35 @@ constexpr int exactMeasures = 48;
 // font one character after another; for anything else (other scripts,
 // combining marks, surrogate pairs, fallback fonts) only the text's own
 // measure is trusted.
-bool estimable(const QString &text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= 0x0300 && !(u >= 0x2000 && u < 0x20d0))
-            return false;
-    }
-    return true;
-}
+constexpr char16_t latinEnd = 0x0300;
+constexpr char16_t punctuationStart = 0x2000;
+constexpr char16_t punctuationEnd = 0x20d0;
 
-// Sums of character advances, one lookup per character.
+// Sums of character advances, one table lookup per character.
 class Estimator {
 public:
     explicit Estimator(const QFont &font)
         : metrics(font)
-        , em(QFontMetricsF(font).height()) {}
+        , em(metrics.height()) {
+        advances.fill(-1);
+    }
 
     // At least as wide as the text once laid out.
     qreal bound(const QString &text) {
-        if (!estimable(text))
-            return exact(text);
         qreal sum = 0;
         for (const QChar c : text) {
-            auto known = advances.constFind(c.unicode());
-            if (known == advances.constEnd())
-                known = advances.insert(c.unicode(), metrics.horizontalAdvance(c));
-            sum += *known;
+            const char16_t u = c.unicode();
+            qsizetype slot;
+            if (u < latinEnd)
+                slot = u;
+            else if (u >= punctuationStart && u < punctuationEnd)
+                slot = latinEnd + (u - punctuationStart);
+            else
+                return exact(text);
+            qreal &advance = advances[slot];
+            if (advance < 0)
+                advance = metrics.horizontalAdvance(c);
+            sum += advance;
         }
         return sum + em * (slackPerText + slackPerCharacter * text.size());
     }
@@ -63,7 +66,7 @@ public:
 private:
     QFontMetricsF metrics;
     qreal em;
-    QHash<char16_t, qreal> advances;
+    std::array<qreal, latinEnd + (punctuationEnd - punctuationStart)> advances;
 };
 
 struct Cell {
