@@ -1,5 +1,7 @@
 #pragma once
 
+#include "koravel3.h"
+
 #include <QSqlQuery>
 #include <QString>
 
@@ -21,3 +23,19 @@ bool connectionLost(const QSqlError &error);
 QString withDetail(const QString &sentence, const QString &detail);
 
 } // namespace sql
+
+// One action of the agent that may send several statements (a login, a
+// price, a report). Once it has told the agent that the server is lost, or
+// once the session ended behind one of its boxes, its remaining statements
+// are skipped: one box and one reconnection attempt per action, and nothing
+// of a previous agent's session filled in after the next one began.
+class Koravel3::Action {
+public:
+    explicit Action(Koravel3 &window);
+    ~Action();
+    Action(const Action &) = delete;
+    Action &operator=(const Action &) = delete;
+
+private:
+    Koravel3 &window;
+};

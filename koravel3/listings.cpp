@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -61,9 +62,12 @@ void Koravel3::on_tableView_pressed(const QModelIndex &index) {
     ui->LETP->setText(row.value(Model).toString());
     ui->LEIM->setText(row.value(Plate).toString());
     ui->LEPO->setText(row.value(PolicyNumber).toString());
-    // The months' change handler runs here, as when the agent picks the
-    // months; what it computes from the previous form is cleared below.
-    ui->CBNM->setCurrentText(row.value(Months).toString());
+    {
+        // The premium is cleared below, so the months' handler has nothing
+        // to compute; run, it would complain of the category it clears.
+        const QSignalBlocker quiet(ui->CBNM);
+        ui->CBNM->setCurrentText(row.value(Months).toString());
+    }
     ui->CBE->setCurrentText(row.value(Energy).toString());
     ui->CBP->setCurrentText(row.value(Power).toString());
     ui->LENDP->setText(row.value(Seats).toString());
@@ -97,6 +101,7 @@ void Koravel3::on_tableView_2_pressed(const QModelIndex &index) {
 }
 
 void Koravel3::on_tableView_2_clicked(const QModelIndex &index) {
+    const Action action(*this);
     // The first number becomes current, which shows its stub details.
     showInCombo(ui->comboBox_3, statements::policyNumbers(ui->label_5->text(),
                                                           index.data(Qt::DisplayRole).toString()));

@@ -31,6 +31,7 @@ void Koravel3::logIn(bool fromPasswordField) {
     const QString user = ui->lineEdit_user_2->text();
     const QString password = ui->lineEdit_passw_2->text();
 
+    const Action action(*this);
     if (!connectDatabase()) {
         qDebug() << "connection impossible";
         return;

@@ -46,10 +46,10 @@ void Koravel3::on_CBG_textActivated(const QString &) {
 void Koravel3::on_CBNM_activated(int index) {
     const int months = amount::parse(ui->CBNM->currentText());
     ui->LEAU->setText(validity::expiryText(ui->LEDU->text(), months));
-    // Choosing the months already shown changes no index, so the period is
-    // not recomputed; after a reset or a policy load its premium is blank
-    // and would stay so whatever the agent does.
-    if (ui->LEPT_2->text().isEmpty() && tariff::categoryOfCaption(ui->CBCG->currentText()))
+    // Choosing the months already shown changes no index, so the period
+    // would not be recomputed: a period computed before the net premium was
+    // known would stay, and be saved.
+    if (tariff::categoryOfCaption(ui->CBCG->currentText()))
         on_CBNM_currentIndexChanged(index);
 }
 
@@ -67,6 +67,7 @@ void Koravel3::on_CBTL_currentTextChanged(const QString &) {
 }
 
 void Koravel3::on_CBP_activated(int) {
+    const Action action(*this);
     const int category = tariff::categoryOfCaption(ui->CBCG->currentText());
     if (const tariff::Bracket *bracket =
             tariff::bracketForPower(category, ui->CBP->currentText())) {
@@ -88,11 +89,15 @@ void Koravel3::on_CBP_activated(int) {
 void Koravel3::on_CBNM_currentIndexChanged(int) {
     const qint32 months = amount::parse(ui->CBNM->currentText());
     const qint32 net = amount::parse(ui->LEPN_2->text());
-    if (tariff::categoryOfCaption(ui->CBCG->currentText()))
+    if (tariff::categoryOfCaption(ui->CBCG->currentText())) {
         // A product beyond 32 bits wraps around modulo 2^32 (see amount.h).
         ui->LEPT_2->setText(amount::format(amount::multiply(net, months)));
-    else
+    } else {
+        const quint64 session = sessionsEnded;
         QMessageBox::critical(this, QStringLiteral("erreur"), QString());
+        if (session != sessionsEnded)
+            return;
+    }
 
     // The box above lets the agent act meanwhile: look at the form again.
     const int category = tariff::categoryOfCaption(ui->CBCG->currentText());

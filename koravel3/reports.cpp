@@ -7,7 +7,7 @@
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
-#include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -81,6 +81,7 @@ void Koravel3::on_pushButton_14_pressed() {
                                                                     : 0;
     if (!marker)
         return;
+    const Action action(*this);
     const auto report = statements::Report(marker);
     // Half a cash-desk report (rows without totals, or totals of another
     // run) must not pass for a whole one: on a failure nothing stays.
@@ -106,7 +107,7 @@ bool Koravel3::showCashTotals(const QString &start, const QString &end, const QS
     for (int i = 0; i < totals.size(); ++i) {
         QSqlQuery query;
         if (!execute(query, totals.at(i))) {
-            if (!sql::connectionLost(query.lastError()))
+            if (!actionAbandoned && !sql::connectionLost(query.lastError()))
                 warnDatabase(query.lastError(), false);
             return false;
         }
@@ -143,45 +144,34 @@ void Koravel3::on_pushButton_14_released() {
 }
 
 QString Koravel3::askExportFileName() {
-    const QString csvFilter = QStringLiteral("Fichiers CSV (*.csv)");
-    // Building the toolkit's file dialog and tearing it down (it saves its
-    // own settings as it goes) took longer than the export itself: the
-    // dialog stays for the session, hidden between exports.
-    if (!exportDialog) {
-        exportDialog = new QFileDialog(nullptr, QStringLiteral("Enregistrer le fichier"));
-        exportDialog->setAcceptMode(QFileDialog::AcceptSave);
-        exportDialog->setFileMode(QFileDialog::AnyFile);
-        exportDialog->setNameFilters({csvFilter, QStringLiteral("Tous les fichiers (*.*)")});
-    }
-    // Each time as at the first: the documents folder (the program's own
-    // folder is not writable once installed), the CSV filter, no name.
-    exportDialog->setDirectory(files::exportFolder());
-    exportDialog->selectNameFilter(csvFilter);
-    if (auto *name = exportDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-        name->clear();
-    // The dialog selects the folder it came back to; a selected entry would
-    // be taken over the name the agent types.
-    for (const char *name : {"listView", "treeView"})
-        if (auto *view = exportDialog->findChild<QAbstractItemView *>(QLatin1String(name)))
-            view->clearSelection();
-    if (exportDialog->exec() != QDialog::Accepted || !exportDialog)
-        return QString();
-    return exportDialog->selectedFiles().value(0);
+    // The documents folder: the program's own folder is not writable once
+    // installed.
+    QString csvFilter = QStringLiteral("Fichiers CSV (*.csv)");
+    return QFileDialog::getSaveFileName(
+        nullptr, QStringLiteral("Enregistrer le fichier"), files::exportFolder(),
+        csvFilter + QStringLiteral(";;Tous les fichiers (*.*)"), &csvFilter);
 }
 
-// At log-out and time-out: the next agent starts from a new dialog, without
-// the folders and names of the previous one.
+// At log-out and time-out. The dialog and a question it asks (replace the
+// file?) each run their own event loop, and the time-out fires inside the
+// innermost: both are only told to close, innermost first, and each loop
+// ends in turn. Nothing is deleted under them and nothing is written.
 void Koravel3::closeExportDialog() {
-    if (!exportDialog)
-        return;
-    exportDialog->reject();
-    exportDialog->deleteLater();
-    exportDialog = nullptr;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QFileDialog *>(window);
+        if (!dialog || !dialog->isVisible())
+            continue;
+        for (QDialog *question : dialog->findChildren<QDialog *>())
+            if (question->isVisible())
+                question->reject();
+        dialog->reject();
+    }
 }
 
 void Koravel3::on_pushButton_16_clicked() {
+    const quint64 session = sessionsEnded;
     const QString fileName = askExportFileName();
-    if (fileName.isEmpty())
+    if (fileName.isEmpty() || session != sessionsEnded)
         return;
     const QString cause = files::writeText(fileName, csv::text(ui->tableView_2->model()));
     if (!cause.isEmpty())

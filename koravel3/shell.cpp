@@ -112,11 +112,13 @@ Koravel3::Koravel3(QWidget *parent)
     ui->checkBox_25->setChecked(true);
 
     fitIntoScreen();
+    // Once the window's widgets are in place (the scroll area takes the
+    // focus when it is made).
+    showLoginPage();
 }
 
 Koravel3::~Koravel3() {
     qApp->removeEventFilter(this);
-    delete exportDialog;
     delete ui;
 }
 
@@ -142,7 +144,8 @@ void Koravel3::on_pushButton_2_clicked() {
 }
 
 void Koravel3::returnToLoginPage() {
-    ui->login->setCurrentIndex(0);
+    ++sessionsEnded;
+    showLoginPage();
     ui->lineEdit_passw_2->clear();
     resetPolicyForm();
     ui->LESF->clear();
@@ -150,6 +153,12 @@ void Koravel3::returnToLoginPage() {
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+}
+
+void Koravel3::showLoginPage() {
+    ui->login->setCurrentIndex(0);
+    // Name, Tab, password, Enter: the agent logs in without the mouse.
+    ui->lineEdit_user_2->setFocus();
 }
 
 void Koravel3::resetPolicyForm() {
@@ -190,6 +199,9 @@ void Koravel3::forgetAgentWork() {
     // one: no customer, no policy card, no report, no list.
     ui->lineEdit->clear();
     ui->lineEdit_3->clear();
+    // The next agent's first back-side print must not carry this one's code.
+    ui->label_qr->clear();
+    ui->label_12->clear();
     clearResult(ui->tableView);
     {
         const QSignalBlocker quiet(ui->LER); // no search for an agent who has left

@@ -5,6 +5,7 @@
 #include "koravel3.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
+#include "support/inifiles.h"
 #include "support/modal.h"
 
 #include <QDir>
@@ -21,26 +22,6 @@
 namespace {
 
 const QString rigHost = QString::fromUtf8(config::databaseHost);
-
-// Where QSettings looks for the machine's and the user's koravel3.ini.
-struct IniFiles {
-    QTemporaryDir root;
-
-    IniFiles() {
-        QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, root.filePath("system"));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root.filePath("user"));
-    }
-
-    // Writes the "database" group of one scope's file; empty text, no file.
-    bool write(const char *scope, const QString &lines) const {
-        if (lines.isEmpty())
-            return true;
-        const QString folder = root.filePath(QLatin1String(scope) + "/Koravel");
-        QFile file(folder + "/koravel3.ini");
-        return QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) &&
-               file.write(("[database]\n" + lines).toUtf8()) > 0;
-    }
-};
 
 QString shownServer(const Koravel3 &window) {
     const auto *label = window.findChild<QLabel *>(QStringLiteral("serverLabel"));
@@ -105,7 +86,7 @@ void ConfigTest::serverFromIniFiles() {
     QFETCH(QString, user);
     QFETCH(bool, opens);
     QFETCH(QString, shown);
-    const IniFiles files;
+    const testsupport::IniFiles files;
     QVERIFY(files.write("system", system));
     QVERIFY(files.write("user", user));
     const testsupport::ModalWatcher boxes;
@@ -117,7 +98,7 @@ void ConfigTest::serverFromIniFiles() {
 }
 
 void ConfigTest::readAtEachConnection() {
-    const IniFiles files;
+    const testsupport::IniFiles files;
     QVERIFY(files.write("user", "host=" + rigHost + "\n"));
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     Koravel3 window;
@@ -130,7 +111,7 @@ void ConfigTest::readAtEachConnection() {
 }
 
 void ConfigTest::serverShownInStatusBar() {
-    const IniFiles files;
+    const testsupport::IniFiles files;
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     const Koravel3 window;
     const auto *label = window.findChild<QLabel *>(QStringLiteral("serverLabel"));

@@ -8,8 +8,10 @@
 #include "koravel3.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
+#include "support/inifiles.h"
 #include "support/modal.h"
 #include "support/policyform.h"
+#include "support/relay.h"
 #include "support/tablecheck.h"
 #include "support/window.h"
 #include "support/windowtest.h"
@@ -180,6 +182,9 @@ private slots:
     void serverDownDuringLists();
     void serverStoppedDuringSave_data();
     void serverStoppedDuringSave();
+    void commitAnswerLost();
+    void loginLosesTheServer_data();
+    void loginLosesTheServer();
     void hostDoesNotAnswer_data();
     void hostDoesNotAnswer();
     void certificateFileFault_data();
@@ -503,6 +508,73 @@ void FaultsTest::serverStoppedDuringSave() {
     QCOMPARE(db::scalar("SELECT COUNT(*) FROM principal1 WHERE immat='SV-STOP'").toInt(), 1);
     QCOMPARE(db::scalar("SELECT COUNT(*) FROM clients WHERE immat='SV-STOP'").toInt(), 1);
     QCOMPARE(db::orphans(), 0);
+}
+
+// The server commits, but its answer is lost on the way: "nothing was
+// saved" would have the agent save the sale a second time.
+void FaultsTest::commitAnswerLost() {
+    testsupport::AnswerLosingRelay relay("COMMIT", false);
+    const testsupport::IniFiles ini;
+    QVERIFY(ini.write("user", QStringLiteral("host=127.0.0.1\nport=%1\n").arg(relay.port())));
+    child<QStackedWidget>("login")->setCurrentIndex(1);
+    fillForm(
+        form::with(form::ordinary(), {{"label_5", QString::number(agent)}, {"LEIM", "SV-LOST"}}));
+    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
+    const QList<testsupport::SeenBox> seen = clickSave();
+    QVERIFY(relay.lost());
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.first().title, QStringLiteral("erreur..."));
+    QVERIFY2(seen.first().text.contains(QStringLiteral("vérifiez")), qPrintable(seen.first().text));
+    QCOMPARE(db::scalar("SELECT COUNT(*) FROM principal WHERE immat='SV-LOST'").toInt(), 1);
+}
+
+void FaultsTest::loginLosesTheServer_data() {
+    QTest::addColumn<bool>("timeOut");
+    QTest::newRow("server stays down") << false;
+    QTest::newRow("time-out behind the box, server back") << true;
+}
+
+// The server is lost after the login statement: one box, one attempt to
+// reconnect, and nothing of the login goes on after the box, least of all
+// once the session has ended behind it.
+void FaultsTest::loginLosesTheServer() {
+    QFETCH(bool, timeOut);
+    QVERIFY(db::addPolicy({{"idpersonne", db::literal(QString::number(agent))},
+                           {"users", db::literal(agentUser)},
+                           {"password", db::literal(agentPassword)},
+                           {"valabl", "CURDATE() + INTERVAL 2 DAY"}}));
+    testsupport::AnswerLosingRelay relay("select count(idpersonne)", true);
+    const testsupport::IniFiles ini;
+    QVERIFY(ini.write("user", QStringLiteral("host=127.0.0.1\nport=%1\n").arg(relay.port())));
+    QStringList counts;
+    for (const char *name : {"label_33", "label_34", "label_35"})
+        counts << child<QLabel>(name)->text();
+    boxes.reset();
+    testsupport::ModalWatcher watcher(QMessageBox::No);
+    watcher.whileOpen([&](const testsupport::SeenBox &box) {
+        if (timeOut && box.title == QStringLiteral("Base de données")) {
+            relay.setDown(false);
+            QVERIFY(invoke("onTimeout"));
+        }
+    });
+    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
+    logIn();
+    QVERIFY(relay.lost());
+    QList<testsupport::SeenBox> lost;
+    for (const testsupport::SeenBox &box : watcher.boxes())
+        if (box.title == QStringLiteral("Base de données"))
+            lost << box;
+    QCOMPARE(lost.size(), 1);
+    QCOMPARE(lost.first().icon, QMessageBox::Warning);
+    QCOMPARE(lost.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QStringList after;
+    for (const char *name : {"label_33", "label_34", "label_35"})
+        after << child<QLabel>(name)->text();
+    // Cleared by the time-out, and not filled in again for the agent gone.
+    QCOMPARE(after, timeOut ? QStringList(3, QString()) : counts);
+    const QAbstractItemModel *expiring = child<QTableView>("tableView")->model();
+    QVERIFY(!expiring || expiring->rowCount() == 0);
+    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), timeOut ? 0 : 1);
 }
 
 void FaultsTest::hostDoesNotAnswer_data() {

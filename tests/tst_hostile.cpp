@@ -319,6 +319,11 @@ void HostileTest::saveField() {
             QCOMPARE(columnWidth("clients", f.clientsColumn), width);
         if (characters(payload) > width)
             refusal = tooLong(f.caption, characters(payload), width);
+        // Months that are not a number do not price the period shown.
+        else if (QLatin1String(f.widget) == QLatin1String("CBNM"))
+            refusal = QStringLiteral("La prime de ce formulaire n'a pas été calculée : choisissez "
+                                     "le genre et la puissance, puis le nombre de mois, et "
+                                     "appuyez sur CALCULER. Rien n'a été enregistré.");
         break;
     }
     case Amount:

@@ -59,6 +59,8 @@ private slots:
     void statementTexts();
     void hostileValuesStayValues();
     void enterInUserNameDoesNotLogIn();
+    void keyboardOnlyLogin_data();
+    void keyboardOnlyLogin();
     void unreachableServer();
 
 private:
@@ -328,6 +330,35 @@ void LoginTest::enterInUserNameDoesNotLogIn() {
     QCOMPARE(sent, QStringList());
     QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
     QVERIFY(!child<QLabel>("label_4")->pixmap().isNull());
+}
+
+void LoginTest::keyboardOnlyLogin_data() {
+    QTest::addColumn<QString>("shownBy");
+    QTest::newRow("start") << "";
+    QTest::newRow("log-out") << "pushButton_2";
+    QTest::newRow("time-out") << "onTimeout";
+}
+
+// Name, Tab, password, Enter, typed where the keyboard focus is.
+void LoginTest::keyboardOnlyLogin() {
+    QFETCH(QString, shownBy);
+    QVERIFY(db::addAgent("awa", "awa-pw"));
+    showWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    if (shownBy == QLatin1String("pushButton_2")) {
+        child<QStackedWidget>("login")->setCurrentIndex(1);
+        QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
+    } else if (!shownBy.isEmpty()) {
+        child<QStackedWidget>("login")->setCurrentIndex(1);
+        child<QLineEdit>("LEN")->setFocus();
+        QVERIFY(invoke("onTimeout"));
+    }
+    QCOMPARE(QApplication::focusWidget(), child<QLineEdit>("lineEdit_user_2"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("awa"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("awa-pw"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
 }
 
 void LoginTest::unreachableServer() {

@@ -76,7 +76,7 @@ private slots:
     void category6Irregular();
     void powerWithoutBracketOnlyReloadsParameters();
     void monthsBeforePower();
-    void sameMonthsAgainOnlyDates();
+    void sameMonthsAgainRecomputes();
     void category5SubTypes();
     void category7EitherLabel();
     void monthsWithoutCategory();
@@ -423,14 +423,18 @@ void PremiumTest::monthsBeforePower() {
     QCOMPARE(periodGroup(), QStringList({"4469", "5487", "1300", "395", "3000", "53628"}));
 }
 
-void PremiumTest::sameMonthsAgainOnlyDates() {
+// The months already shown, chosen again: the period is computed again, so
+// that a period computed before the net premium was known cannot stay.
+void PremiumTest::sameMonthsAgainRecomputes() {
     pickGenre(1);
     pick("CBP", QStringLiteral("9"));
     pickMonths(12);
-    setText("LETX_2", QStringLiteral("kept"));
+    setText("LEPT_2", QStringLiteral("0"));
+    setText("LETX_2", QStringLiteral("stale"));
     setText("LEDU", QStringLiteral("01/01/2025"));
     pickMonths(12);
-    QCOMPARE(text("LETX_2"), QStringLiteral("kept"));
+    QCOMPARE(text("LEPT_2"), QStringLiteral("53628"));
+    QCOMPARE(text("LETX_2"), QStringLiteral("5487"));
     QCOMPARE(text("LEAU"), QStringLiteral("31/12/2025"));
 }
 

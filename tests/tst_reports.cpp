@@ -117,6 +117,7 @@ private slots:
     void exportWritesNothing_data();
     void exportWritesNothing();
     void timeOutClosesTheExportDialog();
+    void timeOutInTheOverwriteQuestion();
 
 private:
     QString text(const char *lineEdit) const { return child<QLineEdit>(lineEdit)->text(); }
@@ -676,16 +677,19 @@ void ReportsTest::timeOutClosesTheExportDialog() {
     seedMarch();
     runReport("pushButton_13", QDate(2025, 3, 1), QDate(2025, 3, 31));
     QPointer<QFileDialog> open;
+    bool shown = false;
     bool leftOpen = false;
-    QTimer::singleShot(50, window.get(), [&] {
-        open = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        QMetaObject::invokeMethod(window.get(), "onTimeout");
-        leftOpen = open && open->isVisible();
-        if (leftOpen)
-            open->reject(); // so that the test goes on
-    });
-    QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
-    QVERIFY(open);
+    {
+        testsupport::ModalWatcher watcher;
+        watcher.onAnswer([&] {
+            open = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            shown = open;
+            QMetaObject::invokeMethod(window.get(), "onTimeout");
+            leftOpen = open && open->isVisible();
+        });
+        QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
+    }
+    QVERIFY(shown);
     QVERIFY(!leftOpen);
     QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
     QTRY_VERIFY(!open);
@@ -696,6 +700,26 @@ void ReportsTest::timeOutClosesTheExportDialog() {
     const QString path = files.filePath("suivant.csv");
     verifyDialog(exportTo(path));
     QVERIFY(QFile::exists(path));
+}
+
+// The agent leaves "replace the file?" open until the time-out.
+void ReportsTest::timeOutInTheOverwriteQuestion() {
+    seedMarch();
+    runReport("pushButton_13", QDate(2025, 3, 1), QDate(2025, 3, 31));
+    const QString path = files.filePath("existant.csv");
+    QCOMPARE(::files::writeText(path, QStringLiteral("ancien\n")), QString());
+    testsupport::ModalWatcher watcher;
+    watcher.setNextFileName(path);
+    watcher.whileOpen([&](const testsupport::SeenBox &) { QVERIFY(invoke("onTimeout")); });
+    QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
+    QCOMPARE(watcher.dialogs().size(), 1);
+    QCOMPARE(watcher.boxes().size(), 1);
+    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QFile kept(path);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("ancien\n"));
+    QCOMPARE(QDir(files.path()).entryList(QDir::Files), QStringList({"existant.csv"}));
 }
 
 QTEST_MAIN(ReportsTest)

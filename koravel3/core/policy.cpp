@@ -28,11 +28,18 @@ bool premiumMissing(const PolicyRecord &r) {
     return r.coutpolice.isEmpty() && r.taxe.isEmpty() && r.fga.isEmpty() && r.pca.isEmpty();
 }
 
+bool premiumStale(const PolicyRecord &r) {
+    const qint32 net = amount::parse(r.net);
+    return net == 0 || r.prime != amount::format(amount::multiply(net, amount::parse(r.nbrdemois)));
+}
+
 QString refusal(const PolicyRecord &record) {
+    const QString notComputed =
+        QStringLiteral("La prime de ce formulaire n'a pas été calculée : choisissez le "
+                       "genre et la puissance, puis le nombre de mois, et appuyez sur "
+                       "CALCULER. Rien n'a été enregistré.");
     if (premiumMissing(record))
-        return QStringLiteral("La prime de ce formulaire n'a pas été calculée : choisissez le "
-                              "genre et la puissance, puis le nombre de mois, et appuyez sur "
-                              "CALCULER. Rien n'a été enregistré.");
+        return notComputed;
     const struct {
         const QString &text;
         const char *caption;
@@ -101,6 +108,9 @@ QString refusal(const PolicyRecord &record) {
                 .arg(length)
                 .arg(field.width);
     }
+    // A premium of 0 saved over a renewal is money lost without a trace.
+    if (premiumStale(record))
+        return notComputed;
     return QString();
 }
 
@@ -121,6 +131,14 @@ QString overwriteRefusal(const QString &key, const QString &number, const QStrin
                           "cette police. Pour une nouvelle police, appuyez d'abord sur "
                           "NOUVEAU/CLEAR. Rien n'a été enregistré.")
         .arg(number, storedPlate, key, formPlate);
+}
+
+QString otherAgentQuestion(const QString &plate, const QString &ownerUser,
+                           const QString &agentUser) {
+    return QStringLiteral("La police de l'immatriculation %1 a été vendue par l'agent « %2 ». "
+                          "Si vous la renouvelez, la police et sa commission passeront à "
+                          "l'agent connecté, « %3 ». La renouveler quand même ?")
+        .arg(plate, ownerUser, agentUser);
 }
 
 } // namespace policy

@@ -45,6 +45,9 @@ struct PolicyRecord {
     QString cannee;         // year of the save, four digits
     QString padres;         // lineEdit
     QString trie;           // "1": a first issue counts one
+    // Not written: the monthly net premium (LEPN_2) that the period premium
+    // must be the product of.
+    QString net;
 };
 
 // The guarantee packages of the client register.
@@ -72,16 +75,29 @@ qsizetype characterCount(const QString &text);
 // all (what the form reset and a policy load leave).
 bool premiumMissing(const PolicyRecord &record);
 
+// True when the period premium is not the monthly net premium times the
+// months: no net premium (blank or 0), or a period computed before the net
+// premium or the months changed.
+bool premiumStale(const PolicyRecord &record);
+
 // The refusal for a form whose premium was not computed, then the one
 // naming the first field that the database would refuse or
 // store wrongly (an amount of the period group or the invoice total that is
 // not an integer, a validity date that is not a real date, a text longer
-// than its column), or an empty text when every field can be written.
+// than its column), then the refusal of a period premium that is not the
+// net premium times the months, or an empty text when every field can be
+// written.
 QString refusal(const PolicyRecord &record);
 
 // Why a renewal of the policy (key, number, stored plate) is refused when
 // the form carries another plate.
 QString overwriteRefusal(const QString &key, const QString &number, const QString &storedPlate,
                          const QString &formPlate);
+
+// The question asked before renewing the policy of the plate that another
+// agent (ownerUser) sold: the policy and its commission would pass to the
+// agent logged in (agentUser).
+QString otherAgentQuestion(const QString &plate, const QString &ownerUser,
+                           const QString &agentUser);
 
 } // namespace policy

@@ -26,6 +26,7 @@ Values ordinary() {
         {"LEPAC", "Moussa SOW"},
         {"LETPH", "771234567"},
         {"LECP_2", "3000"},
+        {"LEPN_2", "4469"},
         {"LEPT_2", "53628"},
         {"LETX_2", "5487"},
         {"LEFGA_2", "1300"},

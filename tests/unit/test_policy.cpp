@@ -14,6 +14,8 @@ policy::PolicyRecord priced() {
     r.pca = "395";
     r.primetotal = r.sommefact = "63810";
     r.categorie = "CATEGORIE 1 : Véhicules à carrosserie de tourisme";
+    r.net = "4469";
+    r.nbrdemois = "12";
     r.valable = r.currentd = "01/02/2025";
     r.valabl = "31/01/2026";
     return r;
@@ -47,6 +49,15 @@ void PolicyTest::refusal_data() {
                                        << "" << calculer;
     QTest::newRow("period group empty") << "group"
                                         << "" << calculer;
+    // The period computed while the net premium was blank, then the power.
+    QTest::newRow("period without net") << "prime"
+                                        << "0" << calculer;
+    QTest::newRow("net blank") << "net"
+                               << "" << calculer;
+    QTest::newRow("net 0") << "net"
+                           << "0" << calculer;
+    QTest::newRow("months changed after") << "nbrdemois"
+                                          << "6" << calculer;
     QTest::newRow("one amount empty") << "coutpolice"
                                       << ""
                                       << "« COUT DE POLICE »";
@@ -84,6 +95,10 @@ void PolicyTest::refusal() {
         r.categorie = text;
     else if (field == QLatin1String("prime"))
         r.prime = text;
+    else if (field == QLatin1String("net"))
+        r.net = text;
+    else if (field == QLatin1String("nbrdemois"))
+        r.nbrdemois = text;
     else if (field == QLatin1String("coutpolice"))
         r.coutpolice = text;
     else if (field == QLatin1String("pca"))

@@ -1,0 +1,32 @@
+#include "support/inifiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+namespace testsupport {
+
+IniFiles::IniFiles() {
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, root.filePath("system"));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root.filePath("user"));
+}
+
+IniFiles::~IniFiles() {
+    // Back to the folders the suite's environment names.
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME", QDir::homePath() + "/.config");
+    const QString system =
+        qEnvironmentVariable("XDG_CONFIG_DIRS", "/etc/xdg").section(QLatin1Char(':'), 0, 0);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, system);
+}
+
+bool IniFiles::write(const char *scope, const QString &lines) const {
+    if (lines.isEmpty())
+        return true;
+    const QString folder = root.filePath(QLatin1String(scope) + "/Koravel");
+    QFile file(folder + "/koravel3.ini");
+    return QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) &&
+           file.write(("[database]\n" + lines).toUtf8()) > 0;
+}
+
+} // namespace testsupport
