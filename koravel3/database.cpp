@@ -1,6 +1,7 @@
 #include "database.h"
 
 #include "columnfit.h"
+#include "tls.h"
 
 #include "core/connectionsettings.h"
 #include "core/statement.h"
@@ -113,17 +114,6 @@ private:
     int columns = 0;
 };
 
-// The client library's codes for a connection that is gone: refused or
-// unreachable server, server gone away or lost during the statement, the
-// connection killed or timed out by the server.
-bool isConnectionCode(const QString &code) {
-    static const QStringList codes{QStringLiteral("2002"), QStringLiteral("2003"),
-                                   QStringLiteral("2006"), QStringLiteral("2013"),
-                                   QStringLiteral("2055"), QStringLiteral("1927"),
-                                   QStringLiteral("4031")};
-    return codes.contains(code);
-}
-
 } // namespace
 
 namespace sql {
@@ -131,7 +121,7 @@ namespace sql {
 bool connectionLost(const QSqlError &error) {
     // A statement on a connection that is closed fails without any error.
     return !defaultConnection().isOpen() || error.type() == QSqlError::ConnectionError ||
-           isConnectionCode(error.nativeErrorCode());
+           connection::isLostConnectionCode(error.nativeErrorCode());
 }
 
 QString withDetail(const QString &sentence, const QString &detail) {
@@ -157,6 +147,8 @@ bool Koravel3::connectDatabase() {
     // the next login without restarting the program.
     const connection::Settings server =
         connection::read(QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                   QStringLiteral("Koravel"), QStringLiteral("koravel3")),
+                         QSettings(QSettings::IniFormat, QSettings::SystemScope,
                                    QStringLiteral("Koravel"), QStringLiteral("koravel3")));
 
     // Drop the earlier handle first so that Qt does not warn about a
@@ -171,23 +163,62 @@ bool Koravel3::connectDatabase() {
     db.setPassword(server.password);
     db.setHostName(server.host);
     db.setPort(server.port);
-    // An unreachable server must not freeze the window for the client
-    // library's default of several minutes.
-    db.setConnectOptions(QStringLiteral(
-        "MYSQL_OPT_CONNECT_TIMEOUT=3;MYSQL_OPT_READ_TIMEOUT=30;MYSQL_OPT_WRITE_TIMEOUT=30"));
+    const QString options = connection::connectOptions(server);
+    db.setConnectOptions(options);
 
-    const bool opened = db.open();
+    bool opened = !options.isEmpty() && db.open();
+    QString cipher;
+    QString unsafe;
+    if (options.isEmpty()) {
+        unsafe = QStringLiteral("un nom de fichier TLS du koravel3.ini contient « ; »");
+    } else if (!server.sslCa.isEmpty()) {
+        // The client library verifies the certificate when the server offers
+        // TLS, but goes on in clear text when it does not: only the session
+        // itself tells, before anything of the agent's is sent.
+        if (opened && (cipher = tls::sessionCipher(db)).isEmpty())
+            unsafe = QStringLiteral("le serveur a répondu sans chiffrement TLS");
+        else if (!opened && tls::isTlsFailure(db.lastError()))
+            unsafe = db.lastError().text();
+        if (!unsafe.isEmpty() && opened) {
+            db.close();
+            opened = false;
+        }
+    }
     if (opened)
         qDebug() << "connecter.....";
     else
         qDebug() << "impossible de se connection";
     // The agent and the support see which server the counter works with.
     if (auto *label = findChild<QLabel *>(QStringLiteral("serverLabel")))
-        label->setText(connection::describe(server, opened));
+        label->setText(connection::describe(server, opened, cipher));
+    if (!unsafe.isEmpty())
+        QMessageBox::critical(
+            this, QStringLiteral("Connexion non sécurisée"),
+            sql::withDetail(QStringLiteral("La connexion au serveur %1 n'est pas chiffrée ou son "
+                                           "certificat n'est pas celui de l'agence : elle a été "
+                                           "refusée, rien n'a été envoyé. Prévenez le "
+                                           "responsable du serveur.")
+                                .arg(server.host),
+                            unsafe));
     return opened;
 }
 
+Koravel3::Action::Action(Koravel3 &window)
+    : window(window) {
+    if (window.actionDepth++ == 0)
+        window.actionAbandoned = false;
+}
+
+Koravel3::Action::~Action() {
+    if (--window.actionDepth == 0)
+        window.actionAbandoned = false;
+}
+
 bool Koravel3::execute(QSqlQuery &query, const sql::Statement &statement) {
+    if (actionAbandoned) {
+        query = QSqlQuery();
+        return false;
+    }
     if (sql::run(query, statement))
         return true;
     // A server restart drops the connection: open a new one once and run
@@ -206,11 +237,16 @@ void Koravel3::warnDatabase(const QSqlError &error, bool lost) {
                               "Vérifiez le réseau, ou prévenez le responsable du serveur.")
              : QStringLiteral("Le serveur de la base de données n'a pas pu répondre : la liste "
                               "affichée a été vidée.");
+    const quint64 session = sessionsEnded;
     QMessageBox::warning(this, QStringLiteral("Base de données"),
                          sql::withDetail(sentence, error.text()));
+    if (actionDepth > 0 && (lost || session != sessionsEnded))
+        actionAbandoned = true;
 }
 
 bool Koravel3::showResult(QTableView *view, const sql::Statement &statement) {
+    if (actionAbandoned)
+        return false;
     auto *model = new ResultModel(view);
     bool loaded = model->load(statement);
     if (!loaded && sql::connectionLost(model->lastError()) && connectDatabase())
@@ -238,6 +274,8 @@ void Koravel3::clearResult(QTableView *view) {
 }
 
 bool Koravel3::showInCombo(QComboBox *combo, const sql::Statement &statement) {
+    if (actionAbandoned)
+        return false;
     // The combo deletes a model it is parent of when another replaces it.
     auto *model = new ResultModel(combo);
     bool loaded = model->load(statement);

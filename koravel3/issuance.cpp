@@ -56,6 +56,7 @@ policy::PolicyRecord readPolicyRecord(const Ui::Koravel3 &ui, const QDate &today
     r.cannee = QString::number(today.year());
     r.padres = ui.lineEdit->text();
     r.trie = QStringLiteral("1");
+    r.net = ui.LEPN_2->text();
     return r;
 }
 
@@ -88,6 +89,11 @@ certificate::FrontTexts frontTextsOfRow(const QSqlQuery &row) {
 }
 
 const char *const saveFailed = "L'enregistrement a échoué : rien n'a été enregistré.";
+// The connection was lost after the COMMIT left: the server may well have
+// committed, and a second save would count the sale twice.
+const char *const saveUnconfirmed =
+    "Le serveur n'a pas confirmé l'enregistrement : la police a peut-être été enregistrée. "
+    "Avant de l'enregistrer à nouveau, vérifiez dans la liste des polices si elle s'y trouve.";
 
 void refuseWrite(QWidget *parent, QSqlDatabase &db, const QString &text) {
     db.rollback();
@@ -147,7 +153,12 @@ bool writePolicy(QWidget *parent, QSqlDatabase &db, const policy::PolicyRecord &
         }
 
     if (!db.commit()) {
-        refuseWrite(parent, db, db.lastError());
+        const QSqlError error = db.lastError();
+        if (sql::connectionLost(error))
+            refuseWrite(parent, db,
+                        sql::withDetail(QString::fromUtf8(saveUnconfirmed), error.text()));
+        else
+            refuseWrite(parent, db, error);
         return false;
     }
     return true;
@@ -173,7 +184,7 @@ void Koravel3::on_pushButton_3_pressed() {
     }
 
     const bool renewal = amount::parse(key) != 0;
-    if (renewal && !renewsTheSamePlate(key, record.immat))
+    if (renewal && !renewalMayGoAhead(key, record.immat, record.idpersonne, record.users))
         return;
     QString savedKey;
     if (!writePolicy(this, db, record,
@@ -193,7 +204,8 @@ void Koravel3::on_pushButton_3_pressed() {
     certificate::printFront(saved);
 }
 
-bool Koravel3::renewsTheSamePlate(const QString &key, const QString &plate) {
+bool Koravel3::renewalMayGoAhead(const QString &key, const QString &plate, const QString &agentId,
+                                 const QString &agentUser) {
     // LID still names the policy saved or loaded last. An agent who typed
     // the next customer over the form without NOUVEAU/CLEAR would otherwise
     // rewrite that customer's policy.
@@ -206,12 +218,24 @@ bool Koravel3::renewsTheSamePlate(const QString &key, const QString &plate) {
         return false;
     }
     // A policy deleted meanwhile is refused by the save itself.
-    if (!row.next() || row.value(0).toString() == plate)
+    if (!row.next())
         return true;
-    QMessageBox::information(
-        this, QStringLiteral("information"),
-        policy::overwriteRefusal(key, row.value(1).toString(), row.value(0).toString(), plate));
-    return false;
+    if (row.value(0).toString() != plate) {
+        QMessageBox::information(
+            this, QStringLiteral("information"),
+            policy::overwriteRefusal(key, row.value(1).toString(), row.value(0).toString(), plate));
+        return false;
+    }
+    if (row.value(2).toString() == agentId)
+        return true;
+    // A renewal rewrites the row's agent: a colleague's sale, and its
+    // commission, would move without anyone noticing.
+    const quint64 session = sessionsEnded;
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Police d'un autre agent"),
+                         policy::otherAgentQuestion(plate, row.value(3).toString(), agentUser),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.setDefaultButton(QMessageBox::No);
+    return question.exec() == QMessageBox::Yes && session == sessionsEnded;
 }
 
 void Koravel3::on_pushButton_3_released() {
@@ -274,9 +298,12 @@ void Koravel3::on_actionReimprimer_triggered() {
                                      .arg(key));
         return;
     }
-    const QImage modules = certificate::moduleImage(key);
-    if (!certificate::printFront(frontTextsOfRow(row)) ||
-        !certificate::printBack(certificate::labelPixmap(modules)))
+    // The front only, as after a save: the agent turns the sheet over and
+    // prints the code shown here with "retourner le Talon et clic ici". A
+    // printer that feeds its own sheets would put a back sent now on the
+    // front of the next sheet.
+    showCertificate(key);
+    if (!certificate::printFront(frontTextsOfRow(row)))
         QMessageBox::warning(this, QStringLiteral("Réimpression impossible"),
                              QStringLiteral("Le talon n'a pas pu être imprimé : aucune "
                                             "imprimante n'est disponible."));

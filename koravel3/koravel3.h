@@ -3,7 +3,6 @@
 #include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
-#include <QPointer>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSslError>
@@ -11,7 +10,6 @@
 
 class QComboBox;
 class QEvent;
-class QFileDialog;
 class QNetworkReply;
 class QLabel;
 class QPushButton;
@@ -100,6 +98,7 @@ private slots:
 private:
     // Shell (shell.cpp)
     void returnToLoginPage();
+    void showLoginPage();
     void resetPolicyForm();
     void clearPremium();
     void showTodayAsEffectDate();
@@ -114,6 +113,8 @@ private:
     // Statements and the result display shared by every list (database.cpp).
     // A connection dropped by the server is opened again once; a statement
     // that still fails for want of a connection is reported to the agent.
+    // Within an Action, the statements after such a report are skipped.
+    class Action;
     bool execute(QSqlQuery &query, const sql::Statement &statement);
     void warnDatabase(const QSqlError &error, bool lost);
     // A list that cannot be shown is emptied and reported, whatever the cause.
@@ -133,8 +134,11 @@ private:
 
     // Issuance (issuance.cpp)
     void showCertificate(const QString &key);
-    // False, the agent told why, when LID names a policy of another plate.
-    bool renewsTheSamePlate(const QString &key, const QString &plate);
+    // False, the agent told why, when LID names a policy of another plate;
+    // false too when it is another agent's and the agent does not confirm.
+    // The agent is the logged-in agent's id and user name.
+    bool renewalMayGoAhead(const QString &key, const QString &plate, const QString &agentId,
+                           const QString &agentUser);
 
     // Listings (listings.cpp)
     void searchPolicies(const char *selectStart);
@@ -147,7 +151,9 @@ private:
     bool showCashTotals(const QString &start, const QString &end, const QString &agent);
     // The CSV file the agent names, or nothing when the dialog is cancelled.
     QString askExportFileName();
-    void closeExportDialog();
+    // Closes an export dialog left open, and any question it asks, without
+    // writing anything.
+    static void closeExportDialog();
 
     // Update (update.cpp)
     // Downloads the release the agent accepted: its https address and its
@@ -162,6 +168,11 @@ private:
     Ui::Koravel3 *ui;
     QTimer *inactivityTimer;
     QString downloadUrl;
-    // Built at the first export of a session and shown again after it.
-    QPointer<QFileDialog> exportDialog;
+    // Log-outs and time-outs so far: a slot that resumes after a modal box
+    // compares it with the value it started with.
+    quint64 sessionsEnded = 0;
+    // Set within an Action once the server was reported lost, or once the
+    // session ended behind one of its boxes.
+    bool actionAbandoned = false;
+    int actionDepth = 0;
 };

@@ -14,7 +14,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-mysql libqt6svg6 qt6-translations-l10n
-  libqrcodegencpp-dev libssl-dev
+  libqrcodegencpp-dev libssl-dev libmariadb-dev
   mariadb-server mariadb-client
   cups cups-client cups-bsd poppler-utils zbar-tools
   openssl xvfb xauth desktop-file-utils dpkg-dev lintian

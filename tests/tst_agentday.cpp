@@ -82,6 +82,8 @@ private slots:
     void nothingLeftForTheNextAgent_data();
     void nothingLeftForTheNextAgent();
     void timeOutBehindTheConfirmation();
+    void colleaguesPolicyAsksFirst_data();
+    void colleaguesPolicyAsksFirst();
     void reprintLoadedPolicy();
     void reprintWithoutPolicy();
 
@@ -191,7 +193,7 @@ void AgentDayTest::pressLoadsTheAgentsOwnPolicy() {
              {"immat", "'DK-7777-CC'"},
              {"nom", db::literal(QStringLiteral("CLIENT %1").arg(i))}});
     listPlate(QStringLiteral("DK-7777-CC"));
-    testsupport::ModalWatcher watcher; // months with no category: "erreur"
+    testsupport::ModalWatcher watcher;
     const QStringList sent = db::statementsSentDuring(
         [&] { testsupport::pressCell(child<QTableView>("tableView"), 0, 0); });
     QVERIFY2(
@@ -204,10 +206,12 @@ void AgentDayTest::pressLoadsTheAgentsOwnPolicy() {
 }
 
 void AgentDayTest::loadedPolicyIsPricedAgain() {
-    const auto price = [&](const QString &genre, const QString &power) {
+    const auto pickGenre = [&](const QString &genre) {
         child<QComboBox>("CBG")->setCurrentText(genre);
         QVERIFY(
             QMetaObject::invokeMethod(window.get(), "on_CBG_textActivated", Q_ARG(QString, genre)));
+    };
+    const auto pickPower = [&](const QString &power) {
         child<QComboBox>("CBP")->setCurrentText(power);
         QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBP_activated",
                                           Q_ARG(int, child<QComboBox>("CBP")->currentIndex())));
@@ -226,7 +230,8 @@ void AgentDayTest::loadedPolicyIsPricedAgain() {
     };
 
     // Customer X priced: V.P, power 9, 12 months.
-    price("V.P", "9");
+    pickGenre("V.P");
+    pickPower("9");
     chooseMonths("12");
     QCOMPARE(child<QLineEdit>("LEPT_2")->text(), QStringLiteral("53628"));
     QTest::mouseClick(child<QPushButton>("pushButton_4"), Qt::LeftButton);
@@ -245,9 +250,10 @@ void AgentDayTest::loadedPolicyIsPricedAgain() {
     const QStringList stored =
         db::rows(QStringLiteral("SELECT * FROM principal WHERE id=%1").arg(y));
     child<QLineEdit>("LER")->setText(QStringLiteral("DK-5555"));
-    {
-        testsupport::ModalWatcher watcher; // months with no category: "erreur"
+    for (int press = 0; press < 2; ++press) {
+        testsupport::ModalWatcher watcher;
         testsupport::pressCell(child<QTableView>("tableView"), 0, 0);
+        QCOMPARE(watcher.boxes().size(), 0); // no "erreur" for the category it clears
     }
     QCOMPARE(child<QLabel>("LID")->text(), QString::number(y));
     QCOMPARE(periodGroup(), QStringList(6, QString()));
@@ -269,8 +275,12 @@ void AgentDayTest::loadedPolicyIsPricedAgain() {
     QCOMPARE(db::policyTables(), before);
     QVERIFY(jobs.isEmpty());
 
-    // Priced for Y (the months already shown chosen again), then saved.
-    price("TAXI", "5");
+    // Priced for Y as an agent may: months before power (no net premium
+    // yet, so a period of 0), then the same months again.
+    pickGenre("TAXI");
+    chooseMonths("12");
+    QCOMPARE(child<QLineEdit>("LEPT_2")->text(), QStringLiteral("0"));
+    pickPower("5");
     chooseMonths("12");
     QCOMPARE(periodGroup(), QStringList({"14699", "19410", "4783", "1470", "3000", "176388"}));
     QTest::mouseClick(child<QPushButton>("PBC"), Qt::LeftButton);
@@ -330,7 +340,8 @@ void AgentDayTest::nothingLeftForTheNextAgent() {
                             "lineEdit_nar",    "lineEdit_6",   "lineEdit_7",  "lineEdit_8",
                             "lineEdit_9",      "lineEdit_10",  "lineEdit",    "LEN"};
     const QStringList labels{"label_23", "label_30", "label_40", "label_52", "label_54",
-                             "label_41", "label_42", "label_43", "label_44"};
+                             "label_41", "label_42", "label_43", "label_44", "label_12"};
+    QTest::mouseClick(child<QPushButton>("pushButton_18"), Qt::LeftButton); // a QR code shown
     const auto shown = [&] {
         QStringList texts;
         for (const QString &name : edits)
@@ -339,7 +350,8 @@ void AgentDayTest::nothingLeftForTheNextAgent() {
             texts << child<QLabel>(qPrintable(name))->text();
         texts << QString::number(report->model()->rowCount())
               << QString::number(report->model()->columnCount())
-              << QString::number(child<QComboBox>("comboBox_3")->count());
+              << QString::number(child<QComboBox>("comboBox_3")->count())
+              << QString::number(!child<QLabel>("label_qr")->pixmap().isNull());
         return texts;
     };
     QVERIFY(shown().count(QString()) < edits.size() + labels.size() - 10);
@@ -349,6 +361,7 @@ void AgentDayTest::nothingLeftForTheNextAgent() {
     else
         QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
     const QStringList blank = QStringList(edits.size() + labels.size(), QString()) << "0"
+                                                                                   << "0"
                                                                                    << "0"
                                                                                    << "0";
     QCOMPARE(shown(), blank);
@@ -375,6 +388,44 @@ void AgentDayTest::timeOutBehindTheConfirmation() {
         QVERIFY2(words.count(QLatin1String(saved)) >= 2, saved);
 }
 
+void AgentDayTest::colleaguesPolicyAsksFirst_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Non") << int(QMessageBox::No);
+    QTest::newRow("Oui") << int(QMessageBox::Yes);
+}
+
+// Renewing a colleague's policy moves the sale and its commission.
+void AgentDayTest::colleaguesPolicyAsksFirst() {
+    QFETCH(int, answer);
+    const QString colleague = QString::number(db::addAgent("ousmane", "pw2"));
+    const int id = db::addPolicy({{"idpersonne", db::literal(colleague)},
+                                  {"users", "'ousmane'"},
+                                  {"immat", "'DK-1234-AB'"}});
+    fillForm(form::with(form::ordinary(), {{"label_5", agent}, {"LID", QString::number(id)}}));
+    const QStringList before = db::policyTables();
+    testsupport::ModalWatcher watcher;
+    watcher.setNextAnswer(QMessageBox::StandardButton(answer));
+    const QStringList jobs = printqueue::documentsPrintedDuring(
+        [&] { QTest::mouseClick(child<QPushButton>("pushButton_3"), Qt::LeftButton); });
+    const SeenBox question = watcher.first();
+    QCOMPARE(question.title, QStringLiteral("Police d'un autre agent"));
+    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(question.defaultButton, QMessageBox::No);
+    for (const char *named : {"DK-1234-AB", "ousmane", "commission"})
+        QVERIFY2(question.text.contains(QLatin1String(named)), named);
+    if (answer == QMessageBox::No) {
+        QCOMPARE(watcher.boxes().size(), 1);
+        QCOMPARE(db::policyTables(), before);
+        QVERIFY(jobs.isEmpty());
+        return;
+    }
+    QCOMPARE(watcher.boxes().value(1).text, QStringLiteral("MIS A JOUR.."));
+    QCOMPARE(db::scalar(QStringLiteral("SELECT idpersonne FROM principal WHERE id=%1").arg(id))
+                 .toString(),
+             agent);
+    QCOMPARE(jobs.size(), 1);
+}
+
 void AgentDayTest::reprintLoadedPolicy() {
     const int id = db::addPolicy({{"idpersonne", db::literal(agent)},
                                   {"nom", "'Ibrahima NDIAYE'"},
@@ -384,7 +435,7 @@ void AgentDayTest::reprintLoadedPolicy() {
                                   {"valabl", "'2026-02-28'"}});
     child<QLineEdit>("LER")->setText(QStringLiteral("DK-4242"));
     {
-        testsupport::ModalWatcher watcher; // months with no category: "erreur"
+        testsupport::ModalWatcher watcher;
         testsupport::pressCell(child<QTableView>("tableView"), 0, 0);
     }
     QCOMPARE(child<QLabel>("LID")->text(), QString::number(id));
@@ -397,12 +448,16 @@ void AgentDayTest::reprintLoadedPolicy() {
         sent = db::statementsSentDuring([&] { child<QAction>("actionReimprimer")->trigger(); });
     });
     QCOMPARE(watcher.boxes().size(), 0);
-    QCOMPARE(jobs.size(), 2);
+    // The front alone: the agent turns the sheet before the back is sent.
+    QCOMPARE(jobs.size(), 1);
     const QStringList front = wordsOf(jobs.at(0));
     for (const char *stored : {"NDIAYE", "DK-4242-RP", "POL-4242", "01/03/2025", "28/02/2026"})
         QVERIFY2(front.count(QLatin1String(stored)) >= 2, stored);
     QVERIFY(!front.contains(QStringLiteral("edited,")));
-    QCOMPARE(codesOn(jobs.at(1)), QStringList({QString::number(id), QString::number(id)}));
+    const QStringList back = printqueue::documentsPrintedDuring(
+        [&] { QTest::mouseClick(child<QPushButton>("pushButton_17"), Qt::LeftButton); });
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(codesOn(back.at(0)), QStringList({QString::number(id), QString::number(id)}));
     QCOMPARE(db::writes(sent), QStringList());
     QCOMPARE(db::policyTables(), before);
 }

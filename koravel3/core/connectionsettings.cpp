@@ -3,6 +3,7 @@
 #include "core/config.h"
 
 #include <QDebug>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
@@ -54,7 +55,47 @@ Settings read(const QSettings &settings) {
     return out;
 }
 
-QString describe(const Settings &settings, bool opened) {
+Settings read(const QSettings &user, const QSettings &machine) {
+    const QString group = QStringLiteral("database/");
+    const bool locked = machine.value(group + QLatin1String("locked")).toBool();
+    Settings out = read(locked ? machine : user);
+    out.locked = locked;
+    out.sslCa = text(machine.value(group + QLatin1String("ssl_ca"))).trimmed();
+    out.sslCert = text(machine.value(group + QLatin1String("ssl_cert"))).trimmed();
+    out.sslKey = text(machine.value(group + QLatin1String("ssl_key"))).trimmed();
+    return out;
+}
+
+QString connectOptions(const Settings &settings) {
+    // An unreachable server must not freeze the window for the client
+    // library's default of several minutes.
+    QString options = QStringLiteral(
+        "MYSQL_OPT_CONNECT_TIMEOUT=3;MYSQL_OPT_READ_TIMEOUT=30;MYSQL_OPT_WRITE_TIMEOUT=30");
+    if (settings.sslCa.isEmpty())
+        return options;
+    const struct {
+        const char *option;
+        const QString &file;
+    } files[] = {
+        {"SSL_CA", settings.sslCa}, {"SSL_CERT", settings.sslCert}, {"SSL_KEY", settings.sslKey}};
+    for (const auto &file : files) {
+        if (file.file.contains(QLatin1Char(';')))
+            return QString();
+        if (!file.file.isEmpty())
+            options += QLatin1Char(';') + QLatin1String(file.option) + QLatin1Char('=') + file.file;
+    }
+    return options;
+}
+
+bool isLoopback(const QString &host) {
+    static const QRegularExpression ipv4Loopback(
+        QStringLiteral("\\A127\\.[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}\\z"));
+    const QString h = host.trimmed().toLower();
+    return h == QLatin1String("localhost") || h == QLatin1String("::1") ||
+           h == QLatin1String("[::1]") || ipv4Loopback.match(h).hasMatch();
+}
+
+QString describe(const Settings &settings, bool opened, const QString &cipher) {
     // An IPv6 address takes brackets so that its port stays readable.
     const QString host = settings.host.contains(QLatin1Char(':'))
                              ? QLatin1Char('[') + settings.host + QLatin1Char(']')
@@ -65,7 +106,21 @@ QString describe(const Settings &settings, bool opened) {
                        .arg(QLatin1String(databaseName), settings.user);
     if (!opened)
         line += QStringLiteral(" : connexion impossible");
+    else if (!cipher.isEmpty())
+        line += QStringLiteral(" : connexion chiffrée (%1)").arg(cipher);
+    if (!isLoopback(settings.host) && settings.password == compiledIn().password)
+        line += QStringLiteral(" — mot de passe par défaut : demandez un compte et un mot de "
+                               "passe propres à ce poste au responsable du serveur");
     return line;
+}
+
+bool isLostConnectionCode(const QString &nativeCode) {
+    static const QStringList codes{
+        QStringLiteral("2002"), QStringLiteral("2003"), QStringLiteral("2006"),
+        QStringLiteral("2013"), QStringLiteral("2055"), QStringLiteral("1927"),
+        QStringLiteral("4031"), QStringLiteral("1053"), QStringLiteral("1158"),
+        QStringLiteral("1159"), QStringLiteral("1160"), QStringLiteral("1161")};
+    return codes.contains(nativeCode);
 }
 
 } // namespace connection

@@ -9,7 +9,10 @@ class QSettings;
 // each optional: a key that is missing keeps the value compiled into the
 // program. The machine-wide file (/etc/xdg/Koravel/koravel3.ini on Linux,
 // the same file under ProgramData on Windows) applies to every account; the
-// user's own file (~/.config/Koravel/koravel3.ini) overrides it key by key.
+// user's own file (~/.config/Koravel/koravel3.ini) overrides it key by key,
+// unless the machine's file says locked=true. The TLS keys ssl_ca, ssl_cert
+// and ssl_key are read from the machine's file only: a user must not be able
+// to trust another server.
 namespace connection {
 
 inline constexpr char databaseName[] = "assurebdd";
@@ -20,6 +23,14 @@ struct Settings {
     int port = defaultPort;
     QString user;
     QString password;
+    // The agency CA's PEM file; with it the connection must be encrypted
+    // and the server's certificate signed by that CA.
+    QString sslCa;
+    // The counter's client certificate and key, optional.
+    QString sslCert;
+    QString sslKey;
+    // The machine's file alone names the server and the account.
+    bool locked = false;
 };
 
 // The values compiled into the program.
@@ -30,9 +41,33 @@ Settings compiledIn();
 // a number from 1 to 65535 gives 3306, with a warning.
 Settings read(const QSettings &settings);
 
+// The settings of a connection: the server and account from the user's
+// settings (which fall back on the machine's), or from the machine's alone
+// when it says locked=true; the TLS files from the machine's.
+Settings read(const QSettings &user, const QSettings &machine);
+
+// The client library's options: short timeouts, and the TLS files when a CA
+// is set. Empty when a TLS file name holds a character that the option
+// string cannot carry (";"), which must refuse the connection rather than
+// let it go unverified.
+QString connectOptions(const Settings &settings);
+
+// True for localhost and the loopback addresses (127.0.0.0/8, ::1).
+bool isLoopback(const QString &host);
+
 // The line the status bar shows, e.g.
 // "Serveur : 192.0.2.10:3306 (base assurebdd, compte agnt)", followed by
-// " : connexion impossible" when the connection did not open.
-QString describe(const Settings &settings, bool opened);
+// " : connexion impossible" when the connection did not open, or by the
+// cipher of a connection encrypted and verified (cipher not empty); then a
+// warning when a server other than this machine is reached with the
+// demonstration password compiled into the program.
+QString describe(const Settings &settings, bool opened, const QString &cipher = QString());
+
+// True for the error codes of a connection that is gone, which a new
+// connection may cure: refused or unreachable server, server gone away or
+// lost during the statement, the connection killed or timed out by the
+// server, a server shutting down, and the server's own network read and
+// write errors.
+bool isLostConnectionCode(const QString &nativeCode);
 
 } // namespace connection

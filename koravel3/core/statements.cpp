@@ -168,7 +168,7 @@ sql::Statement stubDetails(const QString &agent, const QString &number) {
 }
 
 sql::Statement storedPlate(const QString &key) {
-    sql::Statement st("select immat,police from principal where id='");
+    sql::Statement st("select immat,police,idpersonne,users from principal where id='");
     st << key << "'";
     return st;
 }

@@ -45,7 +45,8 @@ sql::Statement formLoad(const QString &plate, const QString &agent);
 sql::Statement policyCard(const QString &agent, const QString &plate);
 sql::Statement policyNumbers(const QString &agent, const QString &plate);
 sql::Statement stubDetails(const QString &agent, const QString &number);
-// The plate and number of the policy whose id is the key; its whole row.
+// The plate, number, agent id and agent user of the policy whose id is the
+// key; its whole row.
 sql::Statement storedPlate(const QString &key);
 sql::Statement storedPolicy(const QString &key);
 

@@ -1,6 +1,7 @@
 #include "support/modal.h"
 
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -45,6 +46,7 @@ void ModalWatcher::Private::answerBox(QMessageBox *box) {
     seen.informativeText = box->informativeText();
     seen.icon = box->icon();
     seen.buttons = box->standardButtons();
+    seen.defaultButton = box->standardButton(box->defaultButton());
     boxes.append(seen);
     const QMessageBox::StandardButton wanted =
         nextAnswers.isEmpty() ? answer : nextAnswers.takeFirst();

@@ -17,6 +17,8 @@ struct SeenBox {
     QString informativeText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    // The button that Enter presses.
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 // What a file dialog showed before it was answered.

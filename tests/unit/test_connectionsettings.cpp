@@ -14,7 +14,114 @@ class ConnectionSettingsTest : public QObject {
 private slots:
     void serverSettings_data();
     void serverSettings();
+    void lostConnectionCode_data();
+    void lostConnectionCode();
+    void userAndMachine_data();
+    void userAndMachine();
+    void statusLine_data();
+    void statusLine();
 };
+
+namespace {
+
+// An INI file of the given text, for as long as the folder lives.
+QString iniFile(const QTemporaryDir &folder, const char *name, const QString &text) {
+    QFile file(folder.filePath(QLatin1String(name)));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text.toUtf8());
+    return file.fileName();
+}
+
+} // namespace
+
+void ConnectionSettingsTest::userAndMachine_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("machine");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("options");
+    const QString plain = "MYSQL_OPT_CONNECT_TIMEOUT=3;MYSQL_OPT_READ_TIMEOUT=30;"
+                          "MYSQL_OPT_WRITE_TIMEOUT=30";
+    const QString server = "[database]\nhost=192.0.2.10\n";
+    // clang-format off
+    QTest::newRow("user's host wins")      << "[database]\nhost=192.0.2.66\n" << server << "192.0.2.66" << plain;
+    QTest::newRow("locked: machine's host") << "[database]\nhost=192.0.2.66\n" << server + "locked=true\n" << "192.0.2.10" << plain;
+    QTest::newRow("CA from the machine")   << "" << server + "ssl_ca=/etc/ca.pem\n" << "192.0.2.10" << plain + ";SSL_CA=/etc/ca.pem";
+    QTest::newRow("client certificate")    << "" << server + "ssl_ca=/c.pem\nssl_cert=/k.crt\nssl_key=/k.key\n" << "192.0.2.10" << plain + ";SSL_CA=/c.pem;SSL_CERT=/k.crt;SSL_KEY=/k.key";
+    QTest::newRow("CA of the user ignored") << "[database]\nssl_ca=/home/ca.pem\n" << server << "192.0.2.10" << plain;
+    QTest::newRow("file name with ;")      << "" << server + "ssl_ca=\"/a;b.pem\"\n" << "192.0.2.10" << "";
+    // clang-format on
+}
+
+// The user's settings fall back on the machine's, as QSettings does.
+void ConnectionSettingsTest::userAndMachine() {
+    QFETCH(QString, user);
+    QFETCH(QString, machine);
+    QFETCH(QString, host);
+    QFETCH(QString, options);
+    QTemporaryDir folder;
+    const QSettings machineSettings(iniFile(folder, "machine.ini", machine), QSettings::IniFormat);
+    QSettings userSettings(iniFile(folder, "user.ini", user), QSettings::IniFormat);
+    for (const QString &key : machineSettings.allKeys())
+        if (!userSettings.contains(key))
+            userSettings.setValue(key, machineSettings.value(key));
+    const connection::Settings read = connection::read(userSettings, machineSettings);
+    QCOMPARE(read.host, host);
+    QCOMPARE(connection::connectOptions(read), options);
+}
+
+void ConnectionSettingsTest::statusLine_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("cipher");
+    QTest::addColumn<bool>("defaultPassword");
+    QTest::addColumn<bool>("encrypted");
+    // clang-format off
+    QTest::newRow("demo on this machine")  << "127.0.0.1"  << "tulvo"  << ""                 << false << false;
+    QTest::newRow("localhost")              << "localhost"  << "tulvo"  << ""                 << false << false;
+    QTest::newRow("IPv6 loopback")          << "::1"        << "tulvo"  << ""                 << false << false;
+    QTest::newRow("agency server, demo pw") << "192.0.2.10" << "tulvo"  << ""                 << true  << false;
+    QTest::newRow("127 as a name part")     << "127.0.0.1.example" << "tulvo" << ""           << true  << false;
+    QTest::newRow("own password, TLS")      << "192.0.2.10" << "s3cret" << "TLS_AES_256_GCM_SHA384" << false << true;
+    // clang-format on
+}
+
+void ConnectionSettingsTest::statusLine() {
+    QFETCH(QString, host);
+    QFETCH(QString, password);
+    QFETCH(QString, cipher);
+    QFETCH(bool, defaultPassword);
+    QFETCH(bool, encrypted);
+    connection::Settings settings = connection::compiledIn();
+    settings.host = host;
+    settings.password = password;
+    const QString line = connection::describe(settings, true, cipher);
+    QVERIFY(line.startsWith(QStringLiteral("Serveur : ")));
+    QCOMPARE(line.contains(QStringLiteral("mot de passe par défaut")), defaultPassword);
+    QCOMPARE(line.contains(QStringLiteral("connexion chiffrée (") + cipher + ")"), encrypted);
+}
+
+void ConnectionSettingsTest::lostConnectionCode_data() {
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("lost");
+    // clang-format off
+    QTest::newRow("server gone away")        << "2006" << true;
+    QTest::newRow("lost during query")       << "2013" << true;
+    QTest::newRow("shutdown in progress")    << "1053" << true;
+    QTest::newRow("error reading packet")    << "1158" << true;
+    QTest::newRow("read timeout")            << "1159" << true;
+    QTest::newRow("error writing packet")    << "1160" << true;
+    QTest::newRow("write timeout")           << "1161" << true;
+    QTest::newRow("duplicate entry")         << "1062" << false;
+    QTest::newRow("table missing")           << "1146" << false;
+    QTest::newRow("no code")                 << ""     << false;
+    // clang-format on
+}
+
+void ConnectionSettingsTest::lostConnectionCode() {
+    QFETCH(QString, code);
+    QFETCH(bool, lost);
+    QCOMPARE(connection::isLostConnectionCode(code), lost);
+}
 
 void ConnectionSettingsTest::serverSettings_data() {
     QTest::addColumn<QString>("ini");

@@ -147,7 +147,8 @@ void StatementsTest::text_data() {
         "'DK-1234-AB') ");
     row("stub details", stubDetails("12", "POL-778"),
         "select *from principal1 where (idpersonne='12') and (police='POL-778') ");
-    row("stored plate", storedPlate("57"), "select immat,police from principal where id='57'");
+    row("stored plate", storedPlate("57"),
+        "select immat,police,idpersonne,users from principal where id='57'");
     row("stored policy", storedPolicy("57"), "select *from principal where id='57'");
 
     const tariff::Bracket &car = *tariff::bracketForPower(1, "9");
