@@ -9,26 +9,22 @@
 
 namespace {
 
-class Grid : public QAbstractTableModel
-{
+class Grid : public QAbstractTableModel {
 public:
     QStringList header;
     QList<QStringList> cells;
 
     int rowCount(const QModelIndex & = QModelIndex()) const override { return int(cells.size()); }
-    int columnCount(const QModelIndex & = QModelIndex()) const override
-    {
+    int columnCount(const QModelIndex & = QModelIndex()) const override {
         return int(header.size());
     }
-    QVariant data(const QModelIndex &index, int role) const override
-    {
+    QVariant data(const QModelIndex &index, int role) const override {
         if (role != Qt::DisplayRole)
             return QVariant();
         const QStringList &row = cells.at(index.row());
         return index.column() < row.size() ? row.at(index.column()) : QString();
     }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
             return QVariant();
         return header.at(section);
@@ -36,8 +32,7 @@ public:
 };
 
 // Reads CSV as a spreadsheet does: quoted fields, "" for a quote inside.
-QList<QStringList> readBack(const QString &text)
-{
+QList<QStringList> readBack(const QString &text) {
     QList<QStringList> lines;
     QStringList line;
     QString field;
@@ -74,8 +69,7 @@ QList<QStringList> readBack(const QString &text)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     const QStringList rows = input.split(QChar(0x1e));
     Grid grid;
