@@ -2,6 +2,7 @@
 #include "core/version.h"
 #include "koravel3.h"
 #include "signature.h"
+#include "transfer.h"
 #include "ui_koravel3.h"
 
 #include <QDebug>
@@ -12,9 +13,9 @@
 #include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -107,13 +108,16 @@ void Koravel3::checkForUpdates() {
     }
     auto *manager = new QNetworkAccessManager(this);
     connect(manager, &QNetworkAccessManager::finished, this, &Koravel3::onNetworkReply);
-    manager->get(QNetworkRequest(QUrl(address)));
+    transfer::get(manager, QUrl(address), version::manifestLimit);
 }
 
 void Koravel3::onNetworkReply(QNetworkReply *reply) {
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
-        diagnostic("Error checking for updates: ", reply->errorString());
+        // A manifest too long or too slow offers nothing, as an invalid one.
+        const QString abandoned = transfer::abandoned(reply);
+        diagnostic("Error checking for updates: ",
+                   abandoned.isEmpty() ? reply->errorString() : abandoned);
         return;
     }
     const QByteArray body = reply->readAll();
@@ -157,7 +161,8 @@ void Koravel3::downloadInstaller(const QString &address, const QString &expected
         return;
     }
     auto *manager = new QNetworkAccessManager(this);
-    QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(address, QUrl::TolerantMode)));
+    QNetworkReply *reply =
+        transfer::get(manager, QUrl(address, QUrl::TolerantMode), version::installerLimit);
     reply->setProperty(expectedSha256Property, expectedSha256);
     connect(manager, &QNetworkAccessManager::finished, this, &Koravel3::onDownloadFinished);
     connect(manager, &QNetworkAccessManager::sslErrors, this, &Koravel3::onSslErrors);
@@ -182,6 +187,11 @@ void Koravel3::onSslErrors(QNetworkReply *, const QList<QSslError> &) {
 
 void Koravel3::onDownloadFinished(QNetworkReply *reply) {
     reply->deleteLater();
+    const QString abandoned = transfer::abandoned(reply);
+    if (!abandoned.isEmpty()) {
+        QTimer::singleShot(0, this, [this, abandoned] { failDownload(abandoned); });
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         failDownload(reply->errorString());
         return;
