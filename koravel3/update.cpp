@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 // The reply property that carries the signed digest of the release the agent
@@ -80,10 +82,10 @@ QString saveInstaller(const QString &path, const QByteArray &body) {
 }
 
 // Why the manifest offers nothing, or empty text when it is a newer release
-// signed by the agency's key.
+// signed by one of the agency's keys.
 QString refusal(const version::Manifest &manifest) {
-    const QByteArray key = signature::trustedKey();
-    if (key.isEmpty())
+    const QList<QByteArray> keys = signature::trustedKeys();
+    if (keys.isEmpty())
         return QStringLiteral("aucune clé publique intégrée : ce programme n'a pas de canal de "
                               "mise à jour");
     const QString defect = version::defect(manifest, QString::fromUtf8(config::applicationVersion));
@@ -91,8 +93,11 @@ QString refusal(const version::Manifest &manifest) {
         return defect;
     const QByteArray signature =
         version::decodeBase64(manifest.signature, version::signatureSize).value_or(QByteArray());
-    if (!signature::verify(key, version::signedMessage(manifest.version, manifest.sha256),
-                           signature))
+    const QByteArray message = version::signedMessage(manifest.version, manifest.sha256);
+    const auto signs = [&](const QByteArray &key) {
+        return signature::verify(key, message, signature);
+    };
+    if (std::none_of(keys.cbegin(), keys.cend(), signs))
         return QStringLiteral("signature non valide pour la clé de l'agence");
     return QString();
 }
