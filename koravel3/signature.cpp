@@ -30,10 +30,14 @@ struct MdCtxFree {
 
 } // namespace
 
-QByteArray trustedKey() {
-    const QString base64 = keyOverride().value_or(QString::fromLatin1(config::updatePublicKey));
-    // CMake refuses a malformed key, so only an empty one reads as no key.
-    return version::decodeBase64(base64, publicKeySize).value_or(QByteArray());
+QList<QByteArray> trustedKeys() {
+    const QString list = keyOverride().value_or(QString::fromLatin1(config::updatePublicKey));
+    // CMake refuses a malformed key, so only an empty list has none.
+    QList<QByteArray> keys;
+    for (const QString &base64 : list.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (const std::optional<QByteArray> key = version::decodeBase64(base64, publicKeySize))
+            keys << *key;
+    return keys;
 }
 
 void overrideTrustedKeyForTests(const QString &base64) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -13,14 +14,16 @@ namespace signature {
 // Bytes of an Ed25519 public key.
 inline constexpr qsizetype publicKeySize = 32;
 
-// The agency's public key (32 raw bytes) that every release must be signed
-// with: the one compiled in (KORAVEL_UPDATE_PUBLIC_KEY), or empty when the
-// build has none, in which case no update is ever offered.
-QByteArray trustedKey();
+// The agency's public keys (32 raw bytes each); a release signed with any one
+// of them is accepted. They are the ones compiled in (KORAVEL_UPDATE_PUBLIC_KEY,
+// base64 keys separated by commas, so that a new key can be trusted beside the
+// old one while the counters change over), or none when the build has none,
+// in which case no update is ever offered.
+QList<QByteArray> trustedKeys();
 
-// For the test programs only: replaces the compiled-in key by base64 text
-// (empty text: a build without a key) so that a test can sign releases with
-// a key pair it made itself. The program never calls it.
+// For the test programs only: replaces the compiled-in keys by base64 text in
+// the same form (empty text: a build without a key) so that a test can sign
+// releases with key pairs it made itself. The program never calls it.
 void overrideTrustedKeyForTests(const QString &base64);
 
 // True when signature is a valid Ed25519 signature of message by publicKey.

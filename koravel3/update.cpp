@@ -2,6 +2,7 @@
 #include "core/version.h"
 #include "koravel3.h"
 #include "signature.h"
+#include "transfer.h"
 #include "ui_koravel3.h"
 
 #include <QDebug>
@@ -12,10 +13,12 @@
 #include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -79,10 +82,10 @@ QString saveInstaller(const QString &path, const QByteArray &body) {
 }
 
 // Why the manifest offers nothing, or empty text when it is a newer release
-// signed by the agency's key.
+// signed by one of the agency's keys.
 QString refusal(const version::Manifest &manifest) {
-    const QByteArray key = signature::trustedKey();
-    if (key.isEmpty())
+    const QList<QByteArray> keys = signature::trustedKeys();
+    if (keys.isEmpty())
         return QStringLiteral("aucune clé publique intégrée : ce programme n'a pas de canal de "
                               "mise à jour");
     const QString defect = version::defect(manifest, QString::fromUtf8(config::applicationVersion));
@@ -90,8 +93,11 @@ QString refusal(const version::Manifest &manifest) {
         return defect;
     const QByteArray signature =
         version::decodeBase64(manifest.signature, version::signatureSize).value_or(QByteArray());
-    if (!signature::verify(key, version::signedMessage(manifest.version, manifest.sha256),
-                           signature))
+    const QByteArray message = version::signedMessage(manifest.version, manifest.sha256);
+    const auto signs = [&](const QByteArray &key) {
+        return signature::verify(key, message, signature);
+    };
+    if (std::none_of(keys.cbegin(), keys.cend(), signs))
         return QStringLiteral("signature non valide pour la clé de l'agence");
     return QString();
 }
@@ -107,13 +113,16 @@ void Koravel3::checkForUpdates() {
     }
     auto *manager = new QNetworkAccessManager(this);
     connect(manager, &QNetworkAccessManager::finished, this, &Koravel3::onNetworkReply);
-    manager->get(QNetworkRequest(QUrl(address)));
+    transfer::get(manager, QUrl(address), version::manifestLimit);
 }
 
 void Koravel3::onNetworkReply(QNetworkReply *reply) {
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
-        diagnostic("Error checking for updates: ", reply->errorString());
+        // A manifest too long or too slow offers nothing, as an invalid one.
+        const QString abandoned = transfer::abandoned(reply);
+        diagnostic("Error checking for updates: ",
+                   abandoned.isEmpty() ? reply->errorString() : abandoned);
         return;
     }
     const QByteArray body = reply->readAll();
@@ -157,7 +166,8 @@ void Koravel3::downloadInstaller(const QString &address, const QString &expected
         return;
     }
     auto *manager = new QNetworkAccessManager(this);
-    QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(address, QUrl::TolerantMode)));
+    QNetworkReply *reply =
+        transfer::get(manager, QUrl(address, QUrl::TolerantMode), version::installerLimit);
     reply->setProperty(expectedSha256Property, expectedSha256);
     connect(manager, &QNetworkAccessManager::finished, this, &Koravel3::onDownloadFinished);
     connect(manager, &QNetworkAccessManager::sslErrors, this, &Koravel3::onSslErrors);
@@ -182,6 +192,11 @@ void Koravel3::onSslErrors(QNetworkReply *, const QList<QSslError> &) {
 
 void Koravel3::onDownloadFinished(QNetworkReply *reply) {
     reply->deleteLater();
+    const QString abandoned = transfer::abandoned(reply);
+    if (!abandoned.isEmpty()) {
+        QTimer::singleShot(0, this, [this, abandoned] { failDownload(abandoned); });
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         failDownload(reply->errorString());
         return;

@@ -147,6 +147,10 @@ private slots:
     void offerFollowsNumericVersion();
     void manifestFailures_data();
     void manifestFailures();
+    void manifestSizeLimit_data();
+    void manifestSizeLimit();
+    void installerAnnouncedOverLimitIsAbandoned();
+    void releaseSignedBySecondKeyIsOffered();
     void unsignedOrUnsafeManifestsOfferNothing_data();
     void unsignedOrUnsafeManifestsOfferNothing();
     void noKeepsAddressAndHiddenBar();
@@ -352,6 +356,78 @@ void UpdateTest::manifestFailures() {
     QVERIFY(watcher.boxes().isEmpty());
     QVERIFY(bar()->isHidden());
     QCOMPARE(server->requests().size(), untrustedServer ? 0 : 1);
+}
+
+void UpdateTest::manifestSizeLimit_data() {
+    QTest::addColumn<testsupport::HttpsResponse::Length>("length");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("diagnostic");
+    using Length = testsupport::HttpsResponse::Length;
+    const QString failed = QStringLiteral("Error checking for updates: ");
+    QTest::newRow("64 KiB") << Length::Announced << 65536 << QString();
+    QTest::newRow("announced over 64 KiB")
+        << Length::Announced << 65537
+        << failed + "taille annoncée de 65537 octets, limite de 65536 octets dépassée";
+    QTest::newRow("over 64 KiB, unannounced")
+        << Length::Unknown << 65537 << failed + "plus de 65536 octets reçus, limite dépassée";
+}
+
+void UpdateTest::manifestSizeLimit() {
+    QFETCH(testsupport::HttpsResponse::Length, length);
+    QFETCH(int, size);
+    QFETCH(QString, diagnostic);
+    // A signed release, padded with blanks that JSON allows.
+    QByteArray body = release(script("exit 0"));
+    body += QByteArray(size - body.size(), ' ');
+    server->setResponse(manifestUrl().path(), {200, body, length, 4, 20});
+    testsupport::ModalWatcher watcher(QMessageBox::No);
+
+    QVERIFY(invoke("checkForUpdates"));
+    if (diagnostic.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 1, networkTimeout);
+        QCOMPARE(watcher.first().title, offerTitle);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(linesStartingWith("Error"), QStringList(diagnostic), networkTimeout);
+    QTest::qWait(200);
+    QVERIFY(linesStartingWith("reponse :").isEmpty());
+    QVERIFY(linesStartingWith("du:").isEmpty());
+    QVERIFY(watcher.boxes().isEmpty());
+}
+
+void UpdateTest::installerAnnouncedOverLimitIsAbandoned() {
+    const QByteArray installer = script("exit 0");
+    testsupport::HttpsResponse huge{200, installer};
+    huge.announcedLength = qint64(1024) * 1024 * 1024 + 1;
+    server->setResponse(manifestUrl().path(), {200, release(installer)});
+    server->setResponse("/update.exe", huge);
+    testsupport::ModalWatcher watcher(QMessageBox::Yes);
+
+    QVERIFY(invoke("checkForUpdates"));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 2, networkTimeout);
+
+    const testsupport::SeenBox failure = watcher.boxes().at(1);
+    QCOMPARE(failure.title, failureTitle);
+    QCOMPARE(failure.text, QStringLiteral("Le téléchargement de la mise à jour a échoué."));
+    QCOMPARE(failure.informativeText,
+             QStringLiteral("taille annoncée de 1073741825 octets, limite de 1073741824 octets "
+                            "dépassée"));
+    QCOMPARE(linesStartingWith("Error downloading update: "),
+             QStringList("Error downloading update: " + failure.informativeText));
+    QVERIFY(bar()->isHidden());
+    QVERIFY(!QFileInfo::exists(installerPath()));
+}
+
+void UpdateTest::releaseSignedBySecondKeyIsOffered() {
+    // Built with two keys while the agency changes keys; this release is
+    // signed with the second.
+    signature::overrideTrustedKeyForTests(stranger.publicKey() + "," + agency.publicKey());
+    server->setResponse(manifestUrl().path(), {200, release(script("exit 0"))});
+    testsupport::ModalWatcher watcher(QMessageBox::No);
+
+    QVERIFY(invoke("checkForUpdates"));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 1, networkTimeout);
+    QCOMPARE(watcher.first().title, offerTitle);
 }
 
 void UpdateTest::unsignedOrUnsafeManifestsOfferNothing_data() {

@@ -7,6 +7,16 @@ namespace csv {
 
 namespace {
 
+bool runsAsFormula(const QString &value) {
+    if (value.isEmpty())
+        return false;
+    const QChar first = value.front();
+    if (first == u'=' || first == u'+' || first == u'@' || first == u'\t' || first == u'\r')
+        return true;
+    // "-15" is a number; "-" before anything else starts a formula.
+    return first == u'-' && !(value.size() > 1 && value.at(1) >= u'0' && value.at(1) <= u'9');
+}
+
 QString line(const QStringList &values) {
     QStringList fields;
     fields.reserve(values.size());
@@ -18,7 +28,7 @@ QString line(const QStringList &values) {
 } // namespace
 
 QString field(const QString &value) {
-    QString quoted = value;
+    QString quoted = runsAsFormula(value) ? QLatin1Char('\'') + value : value;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }

@@ -57,6 +57,16 @@ int progressPercent(qint64 received, qint64 total) {
     return int(received / (total / 100));
 }
 
+QString sizeDefect(qint64 announced, qint64 received, qint64 limit) {
+    if (announced > limit)
+        return QStringLiteral("taille annoncée de %1 octets, limite de %2 octets dépassée")
+            .arg(announced)
+            .arg(limit);
+    if (received > limit)
+        return QStringLiteral("plus de %1 octets reçus, limite dépassée").arg(limit);
+    return QString();
+}
+
 QString sha256Hex(const QByteArray &data) {
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
 #include <optional>
 
 // The update manifest and the decisions taken on it; no network, no window,
@@ -12,6 +13,15 @@ namespace version {
 
 // Bytes of an Ed25519 signature.
 inline constexpr qsizetype signatureSize = 64;
+
+// The most the program reads of a manifest (a few hundred bytes in practice)
+// and of an installer; a larger answer is abandoned unread.
+inline constexpr qint64 manifestLimit = 64 * 1024;
+inline constexpr qint64 installerLimit = qint64(1024) * 1024 * 1024;
+
+// A transfer that receives nothing for this long is abandoned: a server that
+// stops sending must not hold a download, and its bar, open for ever.
+inline constexpr std::chrono::seconds stallTimeout{60};
 
 // The members of version.json that the program reads. A member that is
 // missing or is not a JSON string reads as empty text.
@@ -36,6 +46,11 @@ bool isNewer(const QString &latest, const QString &current);
 // Percentage of the download, truncated, in 0..100; -1 when it cannot be
 // told (total unknown or zero, or counts out of range).
 int progressPercent(qint64 received, qint64 total);
+
+// Why a body must be abandoned, or empty text while it may go on: the length
+// its server announced (-1 when it announced none) or the bytes received so
+// far are more than limit.
+QString sizeDefect(qint64 announced, qint64 received, qint64 limit);
 
 // The SHA-256 of data as 64 lowercase hex digits, the form a manifest uses.
 QString sha256Hex(const QByteArray &data);

@@ -8,6 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 key=q/0suCqXqpimqlxBlf50NLBQmUxwaJGovrfwKbjrHCo=
+new_key=O4VFgIecoZT7ZB1GLhHsV6oc/m2g/PR/0B85conpXdI=
 url_error='KORAVEL_UPDATE_URL must start with https://'
 key_error='KORAVEL_UPDATE_PUBLIC_KEY is not the base64 of a 32-byte'
 no_key='KORAVEL_UPDATE_PUBLIC_KEY is empty: this build has no update channel'
@@ -49,6 +50,9 @@ case_ "address without scheme" 127.0.0.2/version.json "$key" "+$url_error"
 case_ "key not base64 of 32 bytes" "$https" abc "+$key_error" "-$url_error"
 case_ "key of 33 bytes" "$https" "${key%=}AA==" "+$key_error"
 case_ "key with stray bits" "$https" "${key/Co=/Cp=}" "+$key_error"
+case_ "list with a bad member" "$https" "$key,${new_key%=}" "+$key_error" "-$url_error"
+# A good list passes the key check: only the address is refused.
+case_ "list of two keys" "$http" "$key,$new_key" "+$url_error" "-$key_error"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -126,8 +126,10 @@ void HttpsServer::answer(QSslSocket *socket, const QString &path) {
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) +
                       (response.status == 200 ? " OK" : " Error") + "\r\n";
     head += "Content-Type: application/octet-stream\r\nConnection: close\r\n";
+    const qint64 announced =
+        response.announcedLength >= 0 ? response.announcedLength : response.body.size();
     if (response.length != HttpsResponse::Length::Unknown)
-        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        head += "Content-Length: " + QByteArray::number(announced) + "\r\n";
     head += "\r\n";
     socket->write(head);
 

@@ -35,6 +35,9 @@ struct HttpsResponse {
     // The body goes out in this many pieces, chunkDelayMs apart.
     int chunks = 1;
     int chunkDelayMs = 0;
+    // With Length::Announced, a Content-Length other than the body's own
+    // (a server that announces more than it sends); -1: the body's.
+    qint64 announcedLength = -1;
 };
 
 // A small HTTPS/1.1 server inside the test process: one GET per connection,

@@ -5,6 +5,8 @@
 #include <QAbstractTableModel>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class LazyModel : public QAbstractTableModel {
@@ -94,6 +96,19 @@ void CsvTest::csvField_data() {
                                    << "\"DUPONT \"\"FILS\"\"\"";
     QTest::newRow("lone quote") << "\""
                                 << "\"\"\"\"";
+    // A cell a spreadsheet would run as a formula is written as text.
+    QTest::newRow("equals") << u"=1+2"_s << u"\"'=1+2\""_s;
+    QTest::newRow("formula with quotes") << u"=T(\"x\")"_s << u"\"'=T(\"\"x\"\")\""_s;
+    QTest::newRow("plus") << u"+33 6"_s << u"\"'+33 6\""_s;
+    QTest::newRow("at") << u"@SUM(A1)"_s << u"\"'@SUM(A1)\""_s;
+    QTest::newRow("tab") << u"\t=1"_s << u"\"'\t=1\""_s;
+    QTest::newRow("carriage return") << u"\r=1"_s << u"\"'\r=1\""_s;
+    QTest::newRow("minus before a letter") << u"-cmd"_s << u"\"'-cmd\""_s;
+    QTest::newRow("minus alone") << u"-"_s << u"\"'-\""_s;
+    QTest::newRow("negative number") << u"-15"_s << u"\"-15\""_s;
+    QTest::newRow("number") << u"4469"_s << u"\"4469\""_s;
+    QTest::newRow("date") << u"2026-01-05"_s << u"\"2026-01-05\""_s;
+    QTest::newRow("equals inside") << u"a=b"_s << u"\"a=b\""_s;
 }
 
 void CsvTest::csvField() {
@@ -111,6 +126,8 @@ void CsvTest::csvDocument() {
 
     Grid headerOnly({"nom", "Effet"}, {});
     QCOMPARE(csv::text(&headerOnly), QStringLiteral("\"nom\";\"Effet\"\n"));
+    Grid formulaHeader({"=cmd|'/C calc'!A0", "-15"}, {});
+    QCOMPARE(csv::text(&formulaHeader), QStringLiteral("\"'=cmd|'/C calc'!A0\";\"-15\"\n"));
 
     // Nothing to show yet: one empty line.
     QCOMPARE(csv::text(nullptr), QStringLiteral("\n"));

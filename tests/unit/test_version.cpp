@@ -17,6 +17,8 @@ private slots:
     void addresses();
     void manifestDefects_data();
     void manifestDefects();
+    void sizeLimits_data();
+    void sizeLimits();
 };
 
 namespace {
@@ -149,6 +151,37 @@ void VersionTest::manifestDefects() {
     const std::optional<version::Manifest> manifest = version::readManifest(body);
     QVERIFY(manifest);
     QCOMPARE(version::defect(*manifest, QStringLiteral("3.1.3")), defect);
+}
+
+void VersionTest::sizeLimits_data() {
+    QTest::addColumn<qint64>("announced");
+    QTest::addColumn<qint64>("received");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<QString>("defect");
+    const qint64 manifest = version::manifestLimit;
+    const qint64 installer = version::installerLimit;
+    const QString over =
+        QStringLiteral("taille annoncée de %1 octets, limite de %2 octets dépassée");
+    QTest::newRow("nothing yet") << qint64(-1) << qint64(0) << manifest << QString();
+    QTest::newRow("manifest of 64 KiB") << qint64(65536) << qint64(65536) << manifest << QString();
+    QTest::newRow("manifest announced one byte over")
+        << qint64(65537) << qint64(0) << manifest << over.arg("65537", "65536");
+    QTest::newRow("unknown length, 64 KiB") << qint64(-1) << qint64(65536) << manifest << QString();
+    QTest::newRow("unknown length, one byte over")
+        << qint64(-1) << qint64(65537) << manifest << "plus de 65536 octets reçus, limite dépassée";
+    QTest::newRow("more than announced") << qint64(100) << qint64(65537) << manifest
+                                         << "plus de 65536 octets reçus, limite dépassée";
+    QTest::newRow("installer of 1 GiB") << installer << installer << installer << QString();
+    QTest::newRow("installer announced one byte over")
+        << installer + 1 << qint64(0) << installer << over.arg("1073741825", "1073741824");
+}
+
+void VersionTest::sizeLimits() {
+    QFETCH(qint64, announced);
+    QFETCH(qint64, received);
+    QFETCH(qint64, limit);
+    QFETCH(QString, defect);
+    QCOMPARE(version::sizeDefect(announced, received, limit), defect);
 }
 
 QTEST_GUILESS_MAIN(VersionTest)
