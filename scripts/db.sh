@@ -14,7 +14,12 @@
 # stays in .rig/mariadb-<host>, so a policy saved yesterday is still there
 # today. With --test it is the test suite's, in .rig/test/mariadb-<host>,
 # which the tests empty at will; it also gets the account the suite
-# administers the server with.
+# administers the server with (kvtest, every right).
+#
+# The program's account agnt (password tulvo) holds the role koravel_counter
+# of schema/grants.sql and nothing else, as a counter's account at the agency
+# does; each start brings a data folder made by an earlier version of this
+# script to the same grants.
 #
 # KORAVEL_DB_HOST  listening address (default 127.0.0.1)
 # KORAVEL_DB_DIR   data directory (overrides both defaults above)
@@ -84,14 +89,19 @@ MSG
       exit 1
     fi
   fi
-  client <<SQL
-CREATE DATABASE IF NOT EXISTS assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
-CREATE USER IF NOT EXISTS 'agnt'@'%' IDENTIFIED BY 'tulvo';
-GRANT SELECT, INSERT, UPDATE, DELETE ON assurebdd.* TO 'agnt'@'%';
-SQL
+  client -e 'CREATE DATABASE IF NOT EXISTS assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci'
   client assurebdd <"$root/schema/schema.sql"
   # A data folder made by an earlier version keeps its old tables.
   client assurebdd <"$root/schema/upgrade.sql"
+  client assurebdd <"$root/schema/grants.sql"
+  # REVOKE ALL takes back the assurebdd.* rights that earlier versions of
+  # this script gave, and leaves the role alone.
+  client <<SQL
+CREATE USER IF NOT EXISTS 'agnt'@'%' IDENTIFIED BY 'tulvo';
+REVOKE ALL PRIVILEGES, GRANT OPTION FROM 'agnt'@'%';
+GRANT koravel_counter TO 'agnt'@'%';
+SET DEFAULT ROLE koravel_counter FOR 'agnt'@'%';
+SQL
   if [ "$(client -N assurebdd -e 'SELECT COUNT(*) FROM categorie1')" = "0" ]; then
     client assurebdd <"$root/schema/tariffs.sql"
     client assurebdd <"$root/schema/demo.sql"
@@ -135,5 +145,5 @@ case "$verb" in
     [ "$with_test" = 0 ] || shift
     client "$@"
     ;;
-  *) sed -n '2,20p' "$0"; exit 2 ;;
+  *) sed -n '2,25p' "$0"; exit 2 ;;
 esac
