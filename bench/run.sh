@@ -100,15 +100,19 @@ if ! client -e 'select 1' >/dev/null 2>&1; then
   exit 1
 fi
 
+client -e 'CREATE DATABASE assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci'
+client assurebdd <"$root/schema/schema.sql"
+client assurebdd <"$root/schema/tariffs.sql"
+# The program's account with a counter's rights only (schema/grants.sql), as
+# at the agency; the benchmark fills and measures the tables as kvbench.
+client assurebdd <"$root/schema/grants.sql"
 client <<SQL
-CREATE DATABASE assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 CREATE USER 'agnt'@'%' IDENTIFIED BY 'tulvo';
-GRANT SELECT, INSERT, UPDATE, DELETE ON assurebdd.* TO 'agnt'@'%';
+GRANT koravel_counter TO 'agnt'@'%';
+SET DEFAULT ROLE koravel_counter FOR 'agnt'@'%';
 CREATE USER 'kvbench'@'%' IDENTIFIED BY 'kvbench';
 GRANT ALL PRIVILEGES ON *.* TO 'kvbench'@'%';
 SQL
-client assurebdd <"$root/schema/schema.sql"
-client assurebdd <"$root/schema/tariffs.sql"
 
 # A koravel3.ini that names this server, whatever the machine's or the
 # user's own file says.

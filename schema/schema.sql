@@ -115,6 +115,10 @@ CREATE TABLE IF NOT EXISTS principal1 (
   cannee         VARCHAR(4)   NOT NULL,
   padres         VARCHAR(255) NULL,
   trie           INT NOT NULL DEFAULT 1,
+  -- When the server recorded the sale, by its own clock: no statement of the
+  -- program names it and the counters' role may not insert it (grants.sql),
+  -- so a sale back-dated at the counter still shows the day it was made.
+  enregistre_le  TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP,
   PRIMARY KEY (idhistorique),
   KEY principal1_agent_plate (idpersonne, immat),
   KEY principal1_agent_policy (idpersonne, police),

@@ -30,3 +30,21 @@ CALL koravel_binary_credentials('personnes', 'user');
 CALL koravel_binary_credentials('principal', 'users');
 CALL koravel_binary_credentials('principal1', 'users');
 DROP PROCEDURE koravel_binary_credentials;
+
+-- The issue history gains the server's own time of each save. MySQL 8 has no
+-- ADD COLUMN IF NOT EXISTS, hence the procedure. The rows already there take
+-- the time of this change: they say nothing about when they were made.
+DROP PROCEDURE IF EXISTS koravel_recorded_at;
+DELIMITER //
+CREATE PROCEDURE koravel_recorded_at()
+BEGIN
+  IF NOT EXISTS (SELECT 1 FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE()
+                   AND TABLE_NAME = 'principal1' AND COLUMN_NAME = 'enregistre_le') THEN
+    ALTER TABLE principal1
+      ADD COLUMN enregistre_le TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP;
+  END IF;
+END //
+DELIMITER ;
+
+CALL koravel_recorded_at();
+DROP PROCEDURE koravel_recorded_at;

@@ -9,15 +9,31 @@
 #   scripts/db.sh sql [--test] [ARGS...]  a mariadb client as root on it
 #   scripts/db.sh config [--test]  print a folder for XDG_CONFIG_HOME whose
 #                                  koravel3.ini points the program at it
+#   scripts/db.sh tls [--test]     print the folder of its TLS files (below)
 #
 # Without --test it is the program's own database (scripts/run.sh): its data
 # stays in .rig/mariadb-<host>, so a policy saved yesterday is still there
 # today. With --test it is the test suite's, in .rig/test/mariadb-<host>,
 # which the tests empty at will; it also gets the account the suite
-# administers the server with.
+# administers the server with (kvtest, every right).
+#
+# The program's account agnt (password tulvo) holds the role koravel_counter
+# of schema/grants.sql and nothing else, as a counter's account at the agency
+# does; each start brings a data folder made by an earlier version of this
+# script to the same grants.
+#
+# TLS: the server offers it with certificates made once per data folder, in
+# <folder>/tls/ (openssl): ca.pem and ca-key.pem, a CA of this rig alone;
+# server-cert.pem and server-key.pem, signed by it for IP:<host>;
+# client-cert.pem and client-key.pem, signed by it; other-ca.pem, an unrelated
+# CA that signed none of them. Clear-text connections stay allowed
+# (require_secure_transport is OFF).
 #
 # KORAVEL_DB_HOST  listening address (default 127.0.0.1)
 # KORAVEL_DB_DIR   data directory (overrides both defaults above)
+# KORAVEL_DB_TLS   "off": start the server without TLS (--skip-ssl), e.g.
+#                  KORAVEL_DB_TLS=off KORAVEL_DB_HOST=127.0.0.9 \
+#                    bash scripts/db.sh start --test
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,6 +51,7 @@ fi
 data=$dir/data
 sock=$dir/mysqld.sock
 pidfile=$dir/mysqld.pid
+tls=$dir/tls
 
 client() { mariadb --no-defaults -uroot --socket="$sock" "$@"; }
 
@@ -46,6 +63,43 @@ running() {
 # program would silently work against that one.
 address_busy() {
   (exec 3<>"/dev/tcp/$host/3306") 2>/dev/null
+}
+
+# One certificate signed by the rig's CA: sign NAME SUBJECT [EXTENSIONS].
+sign() {
+  local name=$1 subject=$2 extensions=${3:-}
+  openssl req -new -newkey rsa:2048 -nodes -subj "$subject" \
+    -keyout "$work/$name-key.pem" -out "$work/$name.csr" 2>/dev/null
+  openssl x509 -req -in "$work/$name.csr" -CA "$work/ca.pem" -CAkey "$work/ca-key.pem" \
+    -CAcreateserial -days 3650 -sha256 -extfile <(printf '%s\n' "$extensions") \
+    -out "$work/$name-cert.pem" 2>/dev/null
+}
+
+# Made in a scratch folder renamed at the end, so that a run cut short
+# leaves no half set behind.
+make_tls() {
+  [ -f "$tls/other-ca.pem" ] && return
+  work=$(mktemp -d "$dir/tls.XXXXXX")
+  (
+    umask 077
+    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -sha256 \
+      -subj "/O=Koravel rig/CN=Koravel rig CA $host" \
+      -keyout "$work/ca-key.pem" -out "$work/ca.pem" 2>/dev/null
+    sign server "/O=Koravel rig/CN=$host" \
+      "subjectAltName=IP:$host
+extendedKeyUsage=serverAuth"
+    sign client "/O=Koravel rig/CN=agnt" "extendedKeyUsage=clientAuth"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -sha256 \
+      -subj "/O=Koravel rig/CN=Unrelated CA" -keyout "$work/other-ca-key.pem" \
+      -out "$work/other-ca.pem" 2>/dev/null
+    # Nothing is ever signed by the other CA.
+    rm -f "$work"/*.csr "$work"/*.srl "$work/other-ca-key.pem"
+    chmod 644 "$work"/*.pem
+    chmod 600 "$work"/*-key.pem
+  )
+  rm -rf "$tls"
+  mv "$work" "$tls"
+  chmod 755 "$tls"
 }
 
 start() {
@@ -62,18 +116,22 @@ MSG
     exit 1
   fi
   mkdir -p "$dir"
+  make_tls
   if ! running; then
     if [ ! -d "$data/mysql" ]; then
       mariadb-install-db --no-defaults --user="$(id -un)" --datadir="$data" \
         --auth-root-authentication-method=normal >"$dir/install.log" 2>&1
     fi
+    local ssl=(--ssl-ca="$tls/ca.pem" --ssl-cert="$tls/server-cert.pem"
+      --ssl-key="$tls/server-key.pem")
+    [ "${KORAVEL_DB_TLS:-on}" != off ] || ssl=(--skip-ssl)
     # --no-defaults keeps the machine's own server configuration out of it.
     mariadbd --no-defaults --user="$(id -un)" --datadir="$data" --socket="$sock" \
       --port=3306 --bind-address="$host" --pid-file="$pidfile" \
       --log-error="$dir/error.log" --general-log-file="$dir/general.log" \
       --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
       --innodb-buffer-pool-size=256M --max-connections=200 --skip-name-resolve \
-      >/dev/null 2>&1 &
+      "${ssl[@]}" >/dev/null 2>&1 &
     for _ in $(seq 1 300); do
       running && break
       sleep 0.1
@@ -84,14 +142,19 @@ MSG
       exit 1
     fi
   fi
-  client <<SQL
-CREATE DATABASE IF NOT EXISTS assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
-CREATE USER IF NOT EXISTS 'agnt'@'%' IDENTIFIED BY 'tulvo';
-GRANT SELECT, INSERT, UPDATE, DELETE ON assurebdd.* TO 'agnt'@'%';
-SQL
+  client -e 'CREATE DATABASE IF NOT EXISTS assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci'
   client assurebdd <"$root/schema/schema.sql"
   # A data folder made by an earlier version keeps its old tables.
   client assurebdd <"$root/schema/upgrade.sql"
+  client assurebdd <"$root/schema/grants.sql"
+  # REVOKE ALL takes back the assurebdd.* rights that earlier versions of
+  # this script gave, and leaves the role alone.
+  client <<SQL
+CREATE USER IF NOT EXISTS 'agnt'@'%' IDENTIFIED BY 'tulvo';
+REVOKE ALL PRIVILEGES, GRANT OPTION FROM 'agnt'@'%';
+GRANT koravel_counter TO 'agnt'@'%';
+SET DEFAULT ROLE koravel_counter FOR 'agnt'@'%';
+SQL
   if [ "$(client -N assurebdd -e 'SELECT COUNT(*) FROM categorie1')" = "0" ]; then
     client assurebdd <"$root/schema/tariffs.sql"
     client assurebdd <"$root/schema/demo.sql"
@@ -130,10 +193,15 @@ case "$verb" in
   stop) stop ;;
   status) running ;;
   config) config ;;
+  tls)
+    mkdir -p "$dir"
+    make_tls
+    echo "$tls"
+    ;;
   sql)
     shift
     [ "$with_test" = 0 ] || shift
     client "$@"
     ;;
-  *) sed -n '2,20p' "$0"; exit 2 ;;
+  *) sed -n '2,36p' "$0"; exit 2 ;;
 esac

@@ -203,6 +203,8 @@ private slots:
     void agentId_data();
     void agentId();
     void reportDatesTakeNoText();
+    void counterAccountRefused_data();
+    void counterAccountRefused();
 
 private:
     void fillOrdinary(const form::Values &changes);
@@ -396,8 +398,9 @@ void HostileTest::saveField() {
         return two.size() == 2 && two.first() == two.last();
     };
     QVERIFY(sameAsBaseline("principal", "id", baselinePolicy, id, {"id", column}));
+    // The key and the server's time of the save differ from the baseline's.
     QVERIFY(sameAsBaseline("principal1", "idhistorique", baselineHistory, history,
-                           {"idhistorique", column}));
+                           {"idhistorique", "enregistre_le", column}));
     if (f.clientsColumn) {
         const QString clientsColumn = QString::fromLatin1(f.clientsColumn);
         QCOMPARE(db::scalar(QStringLiteral("SELECT HEX(`%1`) FROM clients WHERE idclient=%2")
@@ -879,6 +882,52 @@ void HostileTest::reportDatesTakeNoText() {
         QVERIFY2(statement.contains(period), qPrintable(statement));
     QCOMPARE(brokenRead(sent), QString());
     QCOMPARE(modelError(child<QTableView>("tableView_2")->model()), QString());
+}
+
+// What someone holding the counter's password would try with the mariadb
+// client: the server itself refuses each, whatever the program does.
+void HostileTest::counterAccountRefused_data() {
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("error"); // the server's error number
+    const QString commandDenied = QStringLiteral("1142");
+    const QString columnDenied = QStringLiteral("1143");
+    for (const char *table :
+         {"personnes", "principal", "principal1", "clients", "parametres", "categorie1",
+          "categorie2", "categorie3", "categorie4", "categorie5", "categorie6", "categorie7"})
+        QTest::addRow("DELETE FROM %s", table)
+            << QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)) << commandDenied;
+    QTest::newRow("UPDATE personnes") << "UPDATE personnes SET `password`='x'" << commandDenied;
+    QTest::newRow("UPDATE principal padres") << "UPDATE principal SET padres='x'" << columnDenied;
+    QTest::newRow("back-dated history") << "INSERT INTO principal1 (idpersonne, enregistre_le) "
+                                           "VALUES ('1', '2020-01-01')"
+                                        << columnDenied;
+    QTest::newRow("DROP TABLE") << "DROP TABLE principal1" << commandDenied;
+    QTest::newRow("CREATE TABLE") << "CREATE TABLE intrus (a INT)" << commandDenied;
+    QTest::newRow("SELECT mysql.user") << "SELECT * FROM mysql.user" << commandDenied;
+}
+
+void HostileTest::counterAccountRefused() {
+    QFETCH(QString, statement);
+    QFETCH(QString, error);
+    QVERIFY(db::reset());
+    QVERIFY(db::addAgent("awa", "pw1") > 0);
+    QVERIFY(db::addPolicy({}) > 0);
+    QVERIFY(db::addPolicy({}, true) > 0);
+    QVERIFY(db::exec("INSERT INTO clients (idvendeur,nom,garanti,attestation,police,genre,marque,"
+                     "type,immat,adresse) VALUES ('1','CLIENT','TIERS SIMPLE','T-1','P-1','V.P',"
+                     "'TOYOTA','COROLLA','DK-0000-AA','Dakar')"));
+    const QStringList tables = db::rows("SHOW TABLES");
+    for (const QString &table : tables)
+        QVERIFY2(db::scalar("SELECT COUNT(*) FROM " + table).toInt() > 0, qPrintable(table));
+    const QStringList before = db::rowDigests(tables);
+
+    QSqlQuery query(db::counter());
+    // The session works and may read: the refusal is for want of a right.
+    QVERIFY2(query.exec("SELECT COUNT(*) FROM principal"), qPrintable(query.lastError().text()));
+    QVERIFY(!query.exec(statement));
+    QCOMPARE(query.lastError().nativeErrorCode(), error);
+    QCOMPARE(db::rows("SHOW TABLES"), tables);
+    QCOMPARE(db::rowDigests(tables), before);
 }
 
 QTEST_MAIN(HostileTest)

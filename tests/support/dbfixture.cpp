@@ -18,6 +18,27 @@ namespace {
 
 const char *const connectionName = "fixture";
 
+// A connection of the given name to the test server, opened on first use.
+QSqlDatabase connection(const char *name, const QString &user, const QString &password) {
+    if (QSqlDatabase::contains(QLatin1String(name))) {
+        QSqlDatabase existing = QSqlDatabase::database(QLatin1String(name), false);
+        if (!existing.isOpen())
+            existing.open();
+        return existing;
+    }
+    QSqlDatabase opened = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QLatin1String(name));
+    opened.setHostName(QString::fromUtf8(config::databaseHost));
+    opened.setPort(3306);
+    opened.setDatabaseName(QStringLiteral("assurebdd"));
+    opened.setUserName(user);
+    opened.setPassword(password);
+    opened.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5"));
+    if (!opened.open())
+        qWarning() << "the test database server is not reachable as" << user << ":"
+                   << opened.lastError().text();
+    return opened;
+}
+
 QString sourceDir() {
     return qEnvironmentVariable("KORAVEL_SOURCE_DIR");
 }
@@ -64,24 +85,11 @@ QString rowDigest(const QString &table) {
 } // namespace
 
 QSqlDatabase admin() {
-    if (QSqlDatabase::contains(QLatin1String(connectionName))) {
-        QSqlDatabase existing = QSqlDatabase::database(QLatin1String(connectionName), false);
-        if (existing.isOpen())
-            return existing;
-        existing.open();
-        return existing;
-    }
-    QSqlDatabase fixture =
-        QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QLatin1String(connectionName));
-    fixture.setHostName(QString::fromUtf8(config::databaseHost));
-    fixture.setPort(3306);
-    fixture.setDatabaseName(QStringLiteral("assurebdd"));
-    fixture.setUserName(QStringLiteral("kvtest"));
-    fixture.setPassword(QStringLiteral("kvtest"));
-    fixture.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5"));
-    if (!fixture.open())
-        qWarning() << "the test database server is not reachable:" << fixture.lastError().text();
-    return fixture;
+    return connection(connectionName, QStringLiteral("kvtest"), QStringLiteral("kvtest"));
+}
+
+QSqlDatabase counter() {
+    return connection("counter", QStringLiteral("agnt"), QStringLiteral("tulvo"));
 }
 
 bool exec(const QString &statement) {

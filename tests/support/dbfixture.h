@@ -19,6 +19,10 @@ namespace db {
 // is not there.
 QSqlDatabase admin();
 
+// A second named connection as the program's own account (agnt), for what
+// that account may and may not do on the server; opened on first use.
+QSqlDatabase counter();
+
 // Runs one statement on the fixture connection; false (and a warning with
 // the server's text) when it fails.
 bool exec(const QString &statement);
