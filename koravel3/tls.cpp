@@ -11,7 +11,9 @@ namespace tls {
 
 QString sessionCipher(const QSqlDatabase &db) {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "MYSQL*") != 0)
+    // The driver's handle, named as the toolkit normalised its type.
+    const char *type = handle.typeName();
+    if (!handle.isValid() || (qstrcmp(type, "MYSQL*") != 0 && qstrcmp(type, "st_mysql*") != 0))
         return QString();
     MYSQL *mysql = *static_cast<MYSQL *const *>(handle.constData());
     const char *cipher = mysql ? mysql_get_ssl_cipher(mysql) : nullptr;

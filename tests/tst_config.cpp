@@ -11,8 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSqlDatabase>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +42,8 @@ private slots:
     void serverFromIniFiles();
     void readAtEachConnection();
     void serverShownInStatusBar();
+    void tlsLogin_data();
+    void tlsLogin();
 };
 
 void ConfigTest::initTestCase() {
@@ -75,6 +80,10 @@ void ConfigTest::serverFromIniFiles_data() {
     QTest::newRow("user file over system file")
         << "host=127.0.0.9\nport=1\n"
         << rig << true << "Serveur : " + rigHost + ":3306" + base;
+    QTest::newRow("locked system file over a user file")
+        << rig + "locked=true\n"
+        << "host=127.0.0.9\nuser=autre\n"
+        << true << "Serveur : " + rigHost + ":3306" + base;
     QTest::newRow("user file over system file, key by key")
         << "host=" + rigHost + "\nport=1\n"
         << "port=3306\n"
@@ -118,6 +127,66 @@ void ConfigTest::serverShownInStatusBar() {
     QVERIFY(label);
     QCOMPARE(label->parentWidget(), window.statusBar());
     QVERIFY(label->isVisibleTo(&window));
+}
+
+void ConfigTest::tlsLogin_data() {
+    QTest::addColumn<QString>("ca");
+    QTest::addColumn<bool>("plainServer");
+    QTest::newRow("the agency's CA") << "ca.pem" << false;
+    QTest::newRow("another CA") << "other-ca.pem" << false;
+    QTest::newRow("server without TLS") << "ca.pem" << true;
+}
+
+// With the agency's CA in the machine's file, only a session encrypted
+// under a certificate that CA signed gets any statement of the agent's.
+void ConfigTest::tlsLogin() {
+    QFETCH(QString, ca);
+    QFETCH(bool, plainServer);
+    const QString tls = testsupport::db::tlsFolder();
+    QVERIFY(QFile::exists(tls + "/" + ca));
+    const QString host = plainServer ? testsupport::db::plainServerHost() : rigHost;
+    if (plainServer)
+        QVERIFY(testsupport::db::plainServer("start"));
+    const auto stopPlain = qScopeGuard([&] {
+        if (plainServer)
+            testsupport::db::plainServer("stop");
+    });
+    QVERIFY(testsupport::db::reset());
+    QVERIFY(testsupport::db::addAgent("awa", "awa-pw"));
+    const testsupport::IniFiles files;
+    QVERIFY(
+        files.write("system", QStringLiteral("host=%1\nssl_ca=%2/%3\nssl_cert=%2/client-cert.pem\n"
+                                             "ssl_key=%2/client-key.pem\n")
+                                  .arg(host, tls, ca)));
+    const bool accepted = ca == QLatin1String("ca.pem") && !plainServer;
+    testsupport::ModalWatcher watcher;
+    QTest::ignoreMessage(QtDebugMsg, accepted ? "connecter....." : "impossible de se connection");
+    Koravel3 window;
+    QStringList sent;
+    window.findChild<QLineEdit *>("lineEdit_user_2")->setText("awa");
+    window.findChild<QLineEdit *>("lineEdit_passw_2")->setText("awa-pw");
+    QTest::ignoreMessage(QtDebugMsg, accepted ? "connecter....." : "impossible de se connection");
+    sent = testsupport::db::statementsSentDuring(
+        [&] { QVERIFY(QMetaObject::invokeMethod(&window, "on_pushButton_c_clicked")); });
+    const int page = window.findChild<QStackedWidget *>("login")->currentIndex();
+    if (accepted) {
+        QCOMPARE(page, 1);
+        QVERIFY2(shownServer(window).contains(QStringLiteral(" : connexion chiffrée (")),
+                 qPrintable(shownServer(window)));
+        for (const testsupport::SeenBox &box : watcher.boxes())
+            QVERIFY(box.title != QStringLiteral("Connexion non sécurisée"));
+        return;
+    }
+    QCOMPARE(page, 0);
+    QCOMPARE(sent, QStringList());
+    QVERIFY(shownServer(window).endsWith(QStringLiteral(" : connexion impossible")));
+    // Once at start, once at the login.
+    QCOMPARE(watcher.boxes().size(), 2);
+    for (const testsupport::SeenBox &box : watcher.boxes()) {
+        QCOMPARE(box.title, QStringLiteral("Connexion non sécurisée"));
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QVERIFY2(box.text.contains(QStringLiteral("\n\nDétail : ")), qPrintable(box.text));
+    }
 }
 
 QTEST_MAIN(ConfigTest)

@@ -219,18 +219,51 @@ int addPolicy(const QVariantMap &columns, bool history) {
     return scalar(QStringLiteral("SELECT LAST_INSERT_ID()")).toInt();
 }
 
+namespace {
+
+// Runs the rig script with the verb for the server on that address; false
+// when it failed.
+bool rigScript(const QString &verb, const QString &host, bool tls = true,
+               QString *output = nullptr) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KORAVEL_DB_HOST"), host);
+    if (!tls)
+        environment.insert(QStringLiteral("KORAVEL_DB_TLS"), QStringLiteral("off"));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral("bash"),
+                  {sourceDir() + QStringLiteral("/scripts/db.sh"), verb, QStringLiteral("--test")});
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return false;
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    return true;
+}
+
+} // namespace
+
 bool server(const QString &verb) {
     if (QSqlDatabase::contains(QLatin1String(connectionName)))
         QSqlDatabase::database(QLatin1String(connectionName), false).close();
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("KORAVEL_DB_HOST"), QString::fromUtf8(config::databaseHost));
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(QStringLiteral("bash"),
-                  {sourceDir() + QStringLiteral("/scripts/db.sh"), verb, QStringLiteral("--test")});
-    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+    return rigScript(verb, QString::fromUtf8(config::databaseHost));
+}
+
+QString tlsFolder() {
+    QString folder;
+    rigScript(QStringLiteral("tls"), QString::fromUtf8(config::databaseHost), true, &folder);
+    return folder;
+}
+
+QString plainServerHost() {
+    // Apart from the rig's address, and from the other stage's.
+    return QString::fromUtf8(config::databaseHost)
+        .replace(QStringLiteral("127.0.0."), QStringLiteral("127.0.9."));
+}
+
+bool plainServer(const QString &verb) {
+    return rigScript(verb, plainServerHost(), false);
 }
 
 QStringList statementsSentDuring(const std::function<void()> &action) {

@@ -69,6 +69,13 @@ int orphans();
 // Stops or starts the program's database server through the rig script
 // ("stop" / "start"); the fixture connection is reopened afterwards.
 bool server(const QString &verb);
+// The folder of the rig's TLS files: ca.pem, other-ca.pem (a CA that signed
+// nothing of the rig's), client-cert.pem and client-key.pem.
+QString tlsFolder();
+// A second server of the rig, on its own address, that offers no TLS:
+// started and stopped like server().
+bool plainServer(const QString &verb);
+QString plainServerHost();
 
 } // namespace db
 } // namespace testsupport
