@@ -35,6 +35,10 @@ class Koravel3 : public QMainWindow {
     Q_OBJECT
 
 public:
+    // The pages of the page stack "login", by index.
+    enum Page { LoginPage = 0, HomePage = 1, AccountingPage = 3 };
+    Q_ENUM(Page)
+
     explicit Koravel3(QWidget *parent = nullptr);
     ~Koravel3() override;
 
@@ -42,58 +46,72 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
-    void on_pushButton_c_clicked();
-    void on_pushButton_7_clicked();
-    void on_pushButton_8_clicked();
-    void on_pushButton_4_clicked();
-    void on_pushButton_5_clicked();
-    void on_pushButton_6_clicked();
-    void on_pushButton_10_clicked();
-    void on_tableView_pressed(const QModelIndex &index);
-    void on_pushButton_9_clicked();
-    void on_PBC_clicked();
-    void on_pushButton_3_clicked();
-    void on_pushButton_3_released();
-    void on_pushButton_2_clicked();
-    void on_pushButton_clicked();
+    // Shell (shell.cpp)
+    void on_pushButton_4_clicked();      // "NOUVEAU/CLEAR"
+    void on_pushButton_8_clicked();      // "COMPTABILITE": the accounting page
+    void on_pushButton_15_clicked();     // "retour" to the home page
+    void on_actionprecedent_triggered(); // "precedent"
+    void on_pushButton_2_clicked();      // "DECONNECTION"
+    void onTimeout();                    // ten minutes without the agent
+    // Deliberately without effect.
+    void on_pushButton_clicked();     // "PARAMETRE"
+    void on_pushButton_3_clicked();   // "VALIDER/IMPRIMER" (saves on press)
+    void on_pushButton_11_released(); // "STATISTIQUES CLIENTS"
     void on_CBP_currentIndexChanged(int index);
     void on_CBG_currentTextChanged(const QString &arg1);
+    void on_LER_returnPressed();
+
+    // Login (login.cpp)
+    void on_pushButton_c_clicked(); // "CONNECTION"
+    void on_lineEdit_passw_2_returnPressed();
+
+    // Premium (premium.cpp)
+    void on_CBG_textActivated(const QString &arg1);
+    void on_CBP_activated(int index);
     void on_CBNM_currentIndexChanged(int index);
     void on_CBNM_activated(int index);
     void on_CBTL_currentTextChanged(const QString &arg1);
-    void on_lineEdit_passw_2_returnPressed();
-    void on_LER_returnPressed();
-    void on_pushButton_3_pressed();
-    void on_pushButton_15_clicked();
-    void on_pushButton_11_released();
-    void on_pushButton_11_pressed();
-    void on_pushButton_12_pressed();
-    void on_pushButton_13_pressed();
+    void on_PBC_clicked();          // "CALCULER"
+    void on_pushButton_9_clicked(); // "REDUCTION"
+
+    // Issuance and the talon (issuance.cpp)
+    void on_pushButton_3_pressed();       // "VALIDER/IMPRIMER": saves, prints the front
+    void on_pushButton_3_released();      // the QR code of the policy saved
+    void on_pushButton_17_clicked();      // "retourner le Talon et clic ici": the back
+    void on_pushButton_18_clicked();      // "PushButton": the "nnn" code
+    void on_actionReimprimer_triggered(); // "Réimprimer le talon"
+
+    // Search and lists (listings.cpp)
+    void on_LER_textChanged(const QString &arg1);
+    void on_pushButton_7_clicked();                        // "RECHERCHE"
+    void on_pushButton_5_clicked();                        // "TOTAL ASSURES"
+    void on_pushButton_6_clicked();                        // "EXPIRATION"
+    void on_pushButton_10_clicked();                       // "EXPIRER"
+    void on_tableView_pressed(const QModelIndex &index);   // loads the policy form
+    void on_tableView_2_pressed(const QModelIndex &index); // the policy card
+    void on_tableView_2_clicked(const QModelIndex &index); // its policy numbers
+    void on_comboBox_3_currentIndexChanged(int index);
+    void on_toolButton_clicked(); // "...": the stub details again
+
+    // Accounting reports and export (reports.cpp)
+    void on_pushButton_11_pressed(); // "STATISTIQUES CLIENTS"
+    void on_pushButton_12_pressed(); // "LISTES DES VENTES"
+    void on_pushButton_13_pressed(); // "CAISSES"
     void on_dateEdit_userDateChanged(const QDate &date);
     void on_dateEdit_2_userDateChanged(const QDate &date);
-    void on_pushButton_14_pressed();
-    void on_LER_textChanged(const QString &arg1);
-    void on_tableView_2_pressed(const QModelIndex &index);
-    void on_tableView_2_clicked(const QModelIndex &index);
-    void on_comboBox_3_currentIndexChanged(int index);
-    void on_toolButton_clicked();
-    void on_pushButton_14_released();
-    void on_actionprecedent_triggered();
-    void on_CBG_textActivated(const QString &arg1);
-    void on_CBP_activated(int index);
-    void onTimeout();
+    void on_pushButton_14_pressed();  // "Valider": runs the report chosen
+    void on_pushButton_14_released(); // its commission
+    void on_pushButton_16_clicked();  // "exporter" to CSV
+
+    // Update (update.cpp)
     void checkForUpdates();
-    void downloadUpdate();
     void onNetworkReply(QNetworkReply *reply);
+    void downloadUpdate();
+    void onDownloadProgress(qint64 bytesReceived, qint64 bytesTotal);
     void onDownloadFinished(QNetworkReply *reply);
     void onSslErrors(QNetworkReply *reply, const QList<QSslError> &errors);
     void startInstaller();
     void onInstallerFinished(int exitCode, QProcess::ExitStatus exitStatus);
-    void onDownloadProgress(qint64 bytesReceived, qint64 bytesTotal);
-    void on_pushButton_17_clicked();
-    void on_pushButton_18_clicked();
-    void on_pushButton_16_clicked();
-    void on_actionReimprimer_triggered();
 
 private:
     // Shell (shell.cpp)

@@ -57,7 +57,7 @@ void Koravel3::logIn(bool fromPasswordField) {
     ui->label_6->setText(agent.value(3).toString());
     ui->label_7->setText(agent.value(6).toString());
     ui->label_8->setText(agent.value(4).toString());
-    ui->login->setCurrentIndex(1);
+    ui->login->setCurrentIndex(HomePage);
     // The window may have waited on the login page since yesterday.
     showTodayAsEffectDate();
     checkForUpdates();

@@ -39,7 +39,7 @@ Koravel3::Koravel3(QWidget *parent)
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/log/krlogos.png")));
 
-    ui->login->setCurrentIndex(0);
+    ui->login->setCurrentIndex(LoginPage);
     ui->progressBar->hide();
 
     auto *serverLabel = new QLabel(this);
@@ -156,7 +156,7 @@ void Koravel3::returnToLoginPage() {
 }
 
 void Koravel3::showLoginPage() {
-    ui->login->setCurrentIndex(0);
+    ui->login->setCurrentIndex(LoginPage);
     // Name, Tab, password, Enter: the agent logs in without the mouse.
     ui->lineEdit_user_2->setFocus();
 }
@@ -247,7 +247,7 @@ void Koravel3::on_pushButton_4_clicked() {
 
 void Koravel3::on_pushButton_8_clicked() {
     ui->label_55->setText(QStringLiteral("0"));
-    ui->login->setCurrentIndex(3);
+    ui->login->setCurrentIndex(AccountingPage);
     for (QDateEdit *edit : {ui->dateEdit, ui->dateEdit_2}) {
         edit->setDate(QDate::currentDate());
         edit->installEventFilter(this);
@@ -257,12 +257,12 @@ void Koravel3::on_pushButton_8_clicked() {
 }
 
 void Koravel3::on_actionprecedent_triggered() {
-    if (ui->login->currentIndex() == 3)
-        ui->login->setCurrentIndex(1);
+    if (ui->login->currentIndex() == AccountingPage)
+        ui->login->setCurrentIndex(HomePage);
 }
 
 void Koravel3::on_pushButton_15_clicked() {
-    ui->login->setCurrentIndex(1);
+    ui->login->setCurrentIndex(HomePage);
 }
 
 // Buttons and signals that deliberately do nothing.

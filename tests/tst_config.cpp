@@ -4,6 +4,7 @@
 #include "core/config.h"
 #include "koravel3.h"
 #include "support/dbfixture.h"
+#include "support/environment.h"
 #include "support/guard.h"
 #include "support/inifiles.h"
 #include "support/modal.h"
@@ -33,7 +34,7 @@ QString shownServer(const Koravel3 &window) {
 
 } // namespace
 
-class ConfigTest : public QObject {
+class ConfigTest : public testsupport::KitTest {
     Q_OBJECT
 
 private slots:
@@ -168,16 +169,16 @@ void ConfigTest::tlsLogin() {
     QTest::ignoreMessage(QtDebugMsg, accepted ? "connecter....." : "impossible de se connection");
     sent = testsupport::db::statementsSentDuring(
         [&] { QVERIFY(QMetaObject::invokeMethod(&window, "on_pushButton_c_clicked")); });
-    const int page = window.findChild<QStackedWidget *>("login")->currentIndex();
+    const auto page = window.findChild<QStackedWidget *>("login")->currentIndex();
     if (accepted) {
-        QCOMPARE(page, 1);
+        QCOMPARE(page, int(Koravel3::HomePage));
         QVERIFY2(shownServer(window).contains(QStringLiteral(" : connexion chiffrée (")),
                  qPrintable(shownServer(window)));
         for (const testsupport::SeenBox &box : watcher.boxes())
             QVERIFY(box.title != QStringLiteral("Connexion non sécurisée"));
         return;
     }
-    QCOMPARE(page, 0);
+    QCOMPARE(page, int(Koravel3::LoginPage));
     QCOMPARE(sent, QStringList());
     QVERIFY(shownServer(window).endsWith(QStringLiteral(" : connexion impossible")));
     // Once at start, once at the login.

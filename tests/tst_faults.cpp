@@ -57,7 +57,7 @@ const char *const agentPassword = "awa-pw";
 qint64 serverPid() {
     QString dir = qEnvironmentVariable("KORAVEL_DB_DIR");
     if (dir.isEmpty())
-        dir = qEnvironmentVariable("KORAVEL_SOURCE_DIR") + QStringLiteral("/.rig/test/mariadb-") +
+        dir = testsupport::sourceDir() + QStringLiteral("/.rig/test/mariadb-") +
               QString::fromUtf8(config::databaseHost);
     QFile file(dir + QStringLiteral("/mysqld.pid"));
     if (!file.open(QIODevice::ReadOnly))
@@ -285,20 +285,19 @@ void FaultsTest::showCashReport() {
 
 // One action of the agent's day, on a working server.
 void FaultsTest::act(const QString &action) {
-    auto *pages = child<QStackedWidget>("login");
     if (action == QLatin1String("login")) {
-        if (pages->currentIndex() != 0) {
-            pages->setCurrentIndex(1);
+        if (page() != Koravel3::LoginPage) {
+            setPage(Koravel3::HomePage);
             QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
         }
         QTest::ignoreMessage(QtDebugMsg, "connecter.....");
         logIn();
     } else if (action == QLatin1String("search")) {
-        pages->setCurrentIndex(1);
+        setPage(Koravel3::HomePage);
         child<QLineEdit>("LER")->setText(QStringLiteral("#"));
         child<QLineEdit>("LER")->setText(QStringLiteral("DK-"));
     } else if (action == QLatin1String("save")) {
-        pages->setCurrentIndex(1);
+        setPage(Koravel3::HomePage);
         QTest::mouseClick(child<QPushButton>("pushButton_4"), Qt::LeftButton);
         fillForm(form::with(form::ordinary(), {{"label_5", QString::number(agent)},
                                                {"lineEdit_user_2", QLatin1String(agentUser)},
@@ -319,7 +318,7 @@ void FaultsTest::act(const QString &action) {
 // What the agent sees once an action has worked.
 void FaultsTest::checkWorked(const QString &action) {
     if (action == QLatin1String("login")) {
-        QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
+        QCOMPARE(page(), Koravel3::HomePage);
         QCOMPARE(child<QLabel>("label_5")->text(), QString::number(agent));
         QCOMPARE(child<QLabel>("label_34")->text(),
                  db::scalar(QStringLiteral("SELECT COUNT(*) FROM principal WHERE users='%1'")
@@ -468,7 +467,7 @@ void FaultsTest::serverStoppedDuringSave() {
         QSqlDatabase::removeDatabase(QStringLiteral("stopper"));
     });
     stopper->start();
-    child<QStackedWidget>("login")->setCurrentIndex(1);
+    setPage(Koravel3::HomePage);
     fillForm(form::with(form::ordinary(), {{"label_5", QString::number(agent)},
                                            {"lineEdit_user_2", QLatin1String(agentUser)},
                                            {"lineEdit_passw_2", QLatin1String(agentPassword)},
@@ -516,7 +515,7 @@ void FaultsTest::commitAnswerLost() {
     testsupport::AnswerLosingRelay relay("COMMIT", false);
     const testsupport::IniFiles ini;
     QVERIFY(ini.write("user", QStringLiteral("host=127.0.0.1\nport=%1\n").arg(relay.port())));
-    child<QStackedWidget>("login")->setCurrentIndex(1);
+    setPage(Koravel3::HomePage);
     fillForm(
         form::with(form::ordinary(), {{"label_5", QString::number(agent)}, {"LEIM", "SV-LOST"}}));
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
@@ -574,7 +573,7 @@ void FaultsTest::loginLosesTheServer() {
     QCOMPARE(after, timeOut ? QStringList(3, QString()) : counts);
     const QAbstractItemModel *expiring = child<QTableView>("tableView")->model();
     QVERIFY(!expiring || expiring->rowCount() == 0);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), timeOut ? 0 : 1);
+    QCOMPARE(page(), timeOut ? Koravel3::LoginPage : Koravel3::HomePage);
 }
 
 void FaultsTest::hostDoesNotAnswer_data() {
@@ -593,7 +592,7 @@ void FaultsTest::hostDoesNotAnswer() {
     QElapsedTimer took;
     qint64 opened = 0;
     qint64 loggedIn = 0;
-    int page = -1;
+    Koravel3::Page shown = Koravel3::HomePage;
     {
         SilentServer silent(acceptQueueFull);
         QVERIFY(silent.listening());
@@ -610,13 +609,13 @@ void FaultsTest::hostDoesNotAnswer() {
         took.restart();
         logIn();
         loggedIn = took.elapsed();
-        page = child<QStackedWidget>("login")->currentIndex();
+        shown = page();
     }
     qInfo("window open after %lld ms, login answered after %lld ms", opened, loggedIn);
     QVERIFY(db::server(QStringLiteral("start")));
     QVERIFY2(opened < 20000, qPrintable(QString::number(opened)));
     QVERIFY2(loggedIn < 20000, qPrintable(QString::number(loggedIn)));
-    QCOMPARE(page, 0);
+    QCOMPARE(shown, Koravel3::LoginPage);
 
     // The server back, the same window logs in.
     act(QStringLiteral("login"));

@@ -5,12 +5,14 @@
 #include "certificate.h"
 #include "core/config.h"
 #include "core/policy.h"
+#include "core/statements.h"
 #include "koravel3.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/modal.h"
 #include "support/policyform.h"
 #include "support/printqueue.h"
+#include "support/qrsymbol.h"
 #include "support/tablecheck.h"
 #include "support/window.h"
 #include "support/windowtest.h"
@@ -32,8 +34,6 @@
 #include <QThread>
 #include <QTimeEdit>
 
-#include <qrcodegen.hpp>
-
 #include <memory>
 
 namespace db = testsupport::db;
@@ -53,14 +53,10 @@ QString year() {
     return QString::number(QDate::currentDate().year());
 }
 
-qrcodegen::QrCode symbolOf(const QString &text) {
-    return qrcodegen::QrCode::encodeText(text.toUtf8().constData(), qrcodegen::QrCode::Ecc::MEDIUM);
-}
-
 // True when the image shows exactly the library's symbol for the text, one
 // pixel per module.
 bool showsSymbol(const QImage &image, const QString &text) {
-    const qrcodegen::QrCode symbol = symbolOf(text);
+    const qrcodegen::QrCode symbol = testsupport::qrSymbolOf(text);
     if (image.size() != QSize(symbol.getSize(), symbol.getSize()))
         return false;
     for (int y = 0; y < symbol.getSize(); ++y)
@@ -73,7 +69,7 @@ bool showsSymbol(const QImage &image, const QString &text) {
 // The same for the 150 x 150 label pixmap, sampled at each module's centre.
 bool labelShowsSymbol(const QLabel *label, const QString &text) {
     const QImage shown = label->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
-    const qrcodegen::QrCode symbol = symbolOf(text);
+    const qrcodegen::QrCode symbol = testsupport::qrSymbolOf(text);
     const int n = symbol.getSize();
     if (shown.size() != QSize(150, 150))
         return false;
@@ -181,41 +177,13 @@ void IssuanceTest::firstIssueSendsTheFourStatements() {
         [&] { sent = db::statementsSentDuring([&] { watcher = clickSave(); }); });
     checkSuccessBox(watcher, QStringLiteral("ENREGISTRER"));
 
-    const QString history =
-        QStringLiteral(
-            "insert into principal1(idpersonne,users,password,nom,adresse,persacontacter,"
-            "telephone,coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,"
-            "attestation,valable,valabl,valableau,valablea,nbrdemois,energie,forcefiscal,"
-            "categorie,tranchef,nbrdeplace,sommencais,sommefact,currentd,cmois,cannee,padres) "
-            "values('12','awa','pw1','Fatou SOW','Dakar Plateau','Moussa SOW','771234567',"
-            "'3000','53628','5487','1300','395','63810','V.P','TOYOTA','COROLLA','DK-1234-AB',"
-            "'POL-778','T-5521',STR_TO_DATE('01/02/2025','%d/%m/%Y' ),"
-            "STR_TO_DATE('31/01/2026','%d/%m/%Y'),'%1','%2','12','DIESEL','9','%3','7a10','5',"
-            "'63810','63810',STR_TO_DATE('01/02/2025','%d/%m/%Y' ),'%4','%5','Rue 10 Dakar') ")
-            .arg(start, end, QString::fromUtf8(category1), month(), year());
-    const QString issue =
-        QStringLiteral(
-            "insert into principal(idpersonne,users,password,nom,adresse,persacontacter,"
-            "telephone,coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,"
-            "attestation,valable,valabl,valableau,valablea,nbrdemois,energie,forcefiscal,"
-            "categorie,tranchef,nbrdeplace,sommencais,sommefact,currentd,cmois,cannee,padres,"
-            "trie) "
-            "values('12','awa','pw1','Fatou SOW','Dakar Plateau','Moussa SOW','771234567',"
-            "'3000','53628','5487','1300','395','63810','V.P','TOYOTA','COROLLA','DK-1234-AB',"
-            "'POL-778','T-5521',STR_TO_DATE('01/02/2025','%d/%m/%Y' ),"
-            "STR_TO_DATE('31/01/2026','%d/%m/%Y'),'%1','%2','12','DIESEL','9','%3','7a10','5',"
-            "'63810','63810',STR_TO_DATE('01/02/2025','%d/%m/%Y' ),'%4','%5','Rue 10 Dakar',"
-            "'1') ")
-            .arg(start, end, QString::fromUtf8(category1), month(), year());
-    const QString client =
-        QStringLiteral("insert into clients (idvendeur,nom,effet,expiration,garanti,attestation,"
-                       "police,genre,marque,type,immat,adresse)values('12','Fatou SOW',"
-                       "STR_TO_DATE('01/02/2025','%d/%m/%Y' ),STR_TO_DATE('31/01/2026',"
-                       "'%d/%m/%Y'),'%1','T-5521','POL-778','V.P','TOYOTA','COROLLA',"
-                       "'DK-1234-AB','Dakar Plateau')");
+    const policy::PolicyRecord record = form::record(
+        form::with(form::ordinary(), {{"checkBox_25", "1"}, {"checkBox_27", "1"}}), start, end);
+    const QString history = statements::historyInsert(record).text();
     QCOMPARE(db::writes(sent),
-             QStringList({asLogged(history), asLogged(issue), client.arg("TIERS SIMPLE"),
-                          client.arg("TIERS PREMIUM")}));
+             QStringList({asLogged(history), asLogged(statements::policyInsert(record).text()),
+                          statements::clientInsert(record, policy::tiersSimple).text(),
+                          statements::clientInsert(record, policy::tiersPremium).text()}));
     // One transaction around them.
     const int first = sent.indexOf(asLogged(history));
     QVERIFY(first > 0);
@@ -246,7 +214,8 @@ void IssuanceTest::firstIssueSendsTheFourStatements() {
 }
 
 void IssuanceTest::renewalRewritesTheRow() {
-    const int id = db::addPolicy({{"nom", "'Fatou SOW'"},
+    const int id = db::addPolicy({{"idpersonne", "'12'"},
+                                  {"nom", "'Fatou SOW'"},
                                   {"immat", "'DK-1234-AB'"},
                                   {"padres", "'Ancienne adresse'"},
                                   {"trie", "3"}});
@@ -265,24 +234,12 @@ void IssuanceTest::renewalRewritesTheRow() {
         [&] { sent = db::statementsSentDuring([&] { watcher = clickSave(); }); });
     checkSuccessBox(watcher, QStringLiteral("MIS A JOUR.."));
 
-    const QString renewal =
-        QStringLiteral(
-            "update principal set idpersonne='12',users='awa',password='pw1',nom='Fatou SOW',"
-            "attestation='T-5521',adresse='Dakar Plateau',persacontacter='Moussa SOW',"
-            "telephone='771234567',coutpolice='3000',prime='53628',taxe='5487',fga='1300',"
-            "pca='395',primetotal='63810',genre='V.P',marque='TOYOTA',type='COROLLA',"
-            "immat='DK-1234-AB',police='POL-778',valable=STR_TO_DATE('01/02/2025','%d/%m/%Y' ),"
-            "valabl=STR_TO_DATE('31/01/2026','%d/%m/%Y'),valableau='%1',valablea='%2',"
-            "nbrdemois='12',energie='DIESEL',forcefiscal='9',categorie='%3',tranchef='7a10',"
-            "nbrdeplace='5',sommencais='63810',sommefact='63810',"
-            "currentd=STR_TO_DATE('01/02/2025','%d/%m/%Y' ),cmois='%4', cannee='%5',"
-            "trie=(trie+1)  where id='%6' ")
-            .arg(start, end, QString::fromUtf8(category1), month(), year(), QString::number(id));
-    const QStringList written = db::writes(sent);
-    QCOMPARE(written.size(), 3);
-    QVERIFY(written.at(0).startsWith(QLatin1String("insert into principal1(")));
-    QCOMPARE(written.at(1), asLogged(renewal));
-    QVERIFY(written.at(2).contains(QLatin1String("'TIERS COMPLET'")));
+    const policy::PolicyRecord record = form::record(
+        form::with(form::ordinary(), {{"checkBox_25", "0"}, {"checkBox_26", "1"}}), start, end);
+    QCOMPARE(db::writes(sent),
+             QStringList({asLogged(statements::historyInsert(record).text()),
+                          asLogged(statements::policyRenewal(record, QString::number(id)).text()),
+                          statements::clientInsert(record, policy::tiersComplet).text()}));
 
     QCOMPARE(child<QLabel>("LID")->text(), QString::number(id));
     QCOMPARE(db::rows(QStringLiteral("SELECT nom,adresse,trie,padres,cmois,cannee FROM principal "
@@ -358,7 +315,7 @@ void IssuanceTest::valuesRoundTrip() {
         {"LESF", "-17"},           {"LESE", "2147483647"},
     };
     // A renewal keeps the plate of the policy it renews.
-    const int id = renewal ? db::addPolicy({{"immat", "'DK-1234-AB'"}}) : 0;
+    const int id = renewal ? db::addPolicy({{"idpersonne", "'12'"}, {"immat", "'DK-1234-AB'"}}) : 0;
     fillForm(form::with(form::ordinary(), odd));
     if (renewal)
         child<QLabel>("LID")->setText(QString::number(id));
@@ -535,7 +492,8 @@ void IssuanceTest::serverErrorRollsBack() {
     QFETCH(QStringList, breakIt);
     QFETCH(QStringList, undo);
     QFETCH(QString, message);
-    const int id = db::addPolicy({{"trie", "2"}, {"immat", "'DK-1234-AB'"}});
+    const int id =
+        db::addPolicy({{"idpersonne", "'12'"}, {"trie", "2"}, {"immat", "'DK-1234-AB'"}});
     QVERIFY(id > 0);
     restore = undo;
     for (const QString &statement : breakIt) {

@@ -1,6 +1,7 @@
 // Finding the agent's policies: the search box, the three lists of the home
 // page, loading a found policy into the form, and the policy card with its
 // stub details on the accounting page, against the real database server.
+#include "core/statements.h"
 #include "koravel3.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
@@ -110,7 +111,7 @@ void ListingsTest::cleanup() {
 void ListingsTest::logIn(const QString &user, const QString &password) {
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     submitLogin(user, password);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
+    QCOMPARE(page(), Koravel3::HomePage);
 }
 
 void ListingsTest::typeSearch(const QString &text) {
@@ -124,7 +125,7 @@ void ListingsTest::typeSearch(const QString &text) {
 
 void ListingsTest::showPlatesInReportTable(const QStringList &plates) {
     QTest::mouseClick(child<QPushButton>("pushButton_8"), Qt::LeftButton);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 3);
+    QCOMPARE(page(), Koravel3::AccountingPage);
     auto *model = new QStandardItemModel(0, 2, window.get());
     model->setHorizontalHeaderLabels({"IMMATRICULATION", "NOM"});
     for (const QString &plate : plates)
@@ -202,15 +203,11 @@ void ListingsTest::searchStatements() {
     QStringList sent =
         db::statementsSentDuring([&] { QTest::keyClicks(child<QLineEdit>("LER"), "K"); });
     QCOMPARE(sent, asLogged(QStringList(
-                       {"select distinct immat as 'IMMATRICULE',nom as 'NOM', valabl "
-                        "as'EXPIRATION' from principal WHERE (idpersonne='1') and "
-                        "(immat LIKE '%DK%'or nom LIKE '%DK%') order by idpersonne desc "})));
+                       statements::search(statements::SearchWay::Typing, "1", "DK").text())));
     sent = db::statementsSentDuring(
         [&] { QTest::mouseClick(child<QPushButton>("pushButton_7"), Qt::LeftButton); });
     QCOMPARE(sent, asLogged(QStringList(
-                       {"select distinct immat as 'IMMATRICULE',nom as'NOM', valabl "
-                        "as'EXPIRATION' from principal WHERE (idpersonne='1') and "
-                        "(immat LIKE '%DK%'or nom LIKE '%DK%') order by idpersonne desc "})));
+                       statements::search(statements::SearchWay::Button, "1", "DK").text())));
 }
 
 void ListingsTest::lists_data() {
@@ -221,22 +218,15 @@ void ListingsTest::lists_data() {
     QTest::newRow("all") << "pushButton_5" << QStringList{"MATRICULE", "NOM", "EFFET", "EXPIRATION"}
                          << QStringList{"2-DAYS-AGO", "IN-3-DAYS",    "IN-4-DAYS", "NEXT-YEAR",
                                         "NEXT-YEAR",  "OLD-PASSWORD", "TODAY",     "YESTERDAY"}
-                         << "select immat as 'MATRICULE',nom as 'NOM',valable as 'EFFET',valabl "
-                            "as 'EXPIRATION' from principal where idpersonne='1'  ";
+                         << statements::allPolicies("1").text();
     QTest::newRow("expiring") << "pushButton_6"
                               << QStringList{"MATRICULE", "NOM", "EFFET", "EXPIRATION"}
                               << QStringList{"IN-3-DAYS", "OLD-PASSWORD", "TODAY"}
-                              << "select immat as 'MATRICULE',nom as 'NOM',valable as "
-                                 "'EFFET',valabl as 'EXPIRATION' from principal where "
-                                 "idpersonne='1' and (valabl =(CURDATE()+INTERVAL 1 DAY) or "
-                                 "valabl= CURDATE() or valabl =(CURDATE()+INTERVAL 2 DAY) or "
-                                 "valabl =(CURDATE()+INTERVAL 3 DAY)) ";
+                              << statements::expiringPolicies("1").text();
     QTest::newRow("expired") << "pushButton_10"
                              << QStringList{"IMMATRICULATION", "NOM", "DATE EXPIRATION"}
                              << QStringList{"2-DAYS-AGO", "TODAY", "YESTERDAY"}
-                             << "select immat as 'IMMATRICULATION',nom as 'NOM',valabl as 'DATE "
-                                "EXPIRATION' from principal where idpersonne='1' and valabl <= "
-                                "CURDATE() ";
+                             << statements::expiredPolicies("1").text();
 }
 
 void ListingsTest::lists() {
@@ -272,7 +262,7 @@ void ListingsTest::lists() {
     for (int r = 0; r < view->model()->rowCount(); ++r)
         if (view->model()->index(r, 0).data().toString() == QLatin1String("TODAY"))
             QCOMPARE(view->model()->index(r, columns.size() - 1).data().toDate(), today);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
+    QCOMPARE(page(), Koravel3::HomePage);
 }
 
 void ListingsTest::listsOfAnAgentWithoutPolicies() {
@@ -292,18 +282,12 @@ void ListingsTest::listsOfAnAgentWithoutPolicies() {
 
 void ListingsTest::formLoad_data() {
     QTest::addColumn<QString>("plate");
-    QTest::addColumn<QString>("statement");
-    QTest::newRow("ordinary plate") << "DK-42-AA"
-                                    << "select *from principal where immat='DK-42-AA' order by "
-                                       "idpersonne='%1' desc, id desc limit 1";
-    QTest::newRow("quote and backslash") << "DK-'42\\"
-                                         << "select *from principal where immat='DK-''42\\\\' "
-                                            "order by idpersonne='%1' desc, id desc limit 1";
+    QTest::newRow("ordinary plate") << "DK-42-AA";
+    QTest::newRow("quote and backslash") << "DK-'42\\";
 }
 
 void ListingsTest::formLoad() {
     QFETCH(QString, plate);
-    QFETCH(QString, statement);
     const int id = addPolicy(agent, plate, "Fatou SOW", inDays(2),
                              {{"attestation", "'T-000101'"},
                               {"adresse", "'Rue 12, Dakar'"},
@@ -326,7 +310,7 @@ void ListingsTest::formLoad() {
 
     const QStringList sent = db::statementsSentDuring([&] { pressCell(view, 0, 0, true); });
     QVERIFY(!sent.isEmpty());
-    QCOMPARE(sent.first(), statement.arg(agent));
+    QCOMPARE(sent.first(), statements::formLoad(plate, QString::number(agent)).text());
 
     QCOMPARE(child<QLabel>("LID")->text(), QString::number(id));
     const QList<QPair<const char *, QString>> edits{
@@ -340,7 +324,7 @@ void ListingsTest::formLoad() {
     QCOMPARE(child<QComboBox>("CBNM")->currentText(), QStringLiteral("6"));
     QCOMPARE(child<QComboBox>("CBE")->currentText(), QStringLiteral("DIESEL"));
     QCOMPARE(child<QComboBox>("CBP")->currentText(), QStringLiteral("11"));
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
+    QCOMPARE(page(), Koravel3::HomePage);
 }
 
 void ListingsTest::formLoadOutsideThePlateColumn() {
@@ -350,9 +334,7 @@ void ListingsTest::formLoadOutsideThePlateColumn() {
     QCOMPARE(view->model()->rowCount(), 1);
     const QString id = child<QLabel>("LID")->text();
     const QStringList sent = db::statementsSentDuring([&] { pressCell(view, 0, 1, true); });
-    QCOMPARE(sent.value(0), QStringLiteral("select *from principal where immat='Fatou SOW' order "
-                                           "by idpersonne='%1' desc, id desc limit 1")
-                                .arg(agent));
+    QCOMPARE(sent.value(0), statements::formLoad("Fatou SOW", QString::number(agent)).text());
     QCOMPARE(child<QLabel>("LID")->text(), id);
     QCOMPARE(child<QLineEdit>("LEN")->text(), QString());
     QCOMPARE(child<QLineEdit>("LEIM")->text(), QString());
@@ -391,8 +373,7 @@ void ListingsTest::cardFill() {
         QTest::mousePress(report->viewport(), Qt::LeftButton, Qt::NoModifier,
                           report->visualRect(index).center());
     });
-    QCOMPARE(sent, QStringList{"select *from principal where (idpersonne='1') and "
-                               "(immat='DK-77-KK')"});
+    QCOMPARE(sent, QStringList{statements::policyCard("1", "DK-77-KK").text()});
     // The first row that the server returns for the same statement.
     const QStringList first =
         db::rows("select nom, adresse, persacontacter, telephone, padres, DATE_FORMAT(valabl, "
@@ -477,11 +458,9 @@ void ListingsTest::policyNumbersAndStubDetails() {
     QCOMPARE(numbers, QStringList({"P-1", "P-2"}));
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(stubShown(), stubFor(combo->currentText()));
-    QCOMPARE(sent.mid(1), asLogged(QStringList(
-                              {"select distinct police from principal1 where (idpersonne='1') and "
-                               "(immat = 'DK-77-KK') ",
-                               "select *from principal1 where (idpersonne='1') and (police='" +
-                                   combo->currentText() + "') "})));
+    QCOMPARE(sent.mid(1),
+             asLogged(QStringList({statements::policyNumbers("1", "DK-77-KK").text(),
+                                   statements::stubDetails("1", combo->currentText()).text()})));
 
     // Choosing the other number shows its issue.
     const int other = 1 - combo->currentIndex();
@@ -497,8 +476,7 @@ void ListingsTest::policyNumbersAndStubDetails() {
     const QStringList resent = db::statementsSentDuring(
         [&] { QTest::mouseClick(child<QToolButton>("toolButton"), Qt::LeftButton); });
     QCOMPARE(resent,
-             asLogged(QStringList({"select *from principal1 where (idpersonne='1') and (police='" +
-                                   combo->currentText() + "') "})));
+             asLogged(QStringList(statements::stubDetails("1", combo->currentText()).text())));
     QCOMPARE(stubShown(), stubFor(combo->currentText()));
 }
 

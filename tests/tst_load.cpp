@@ -204,18 +204,17 @@ void LoadTest::sixteenAgentsAtOnce() {
     // (one in ten expires tomorrow), expired (one in ten, five days ago).
     testsupport::ModalWatcher offers(QMessageBox::No);
     openWindow();
-    auto *pages = child<QStackedWidget>("login");
     for (int a = 0; a < agents; ++a) {
         QTest::ignoreMessage(QtDebugMsg, "connecter.....");
         submitLogin(user(a + 1), password(a + 1));
-        QCOMPARE(pages->currentIndex(), 1);
+        QCOMPARE(page(), Koravel3::HomePage);
         QCOMPARE(child<QLabel>("label_5")->text(), ids[a]);
         QCOMPARE(child<QLabel>("label_34")->text(), QString::number(policiesEach));
         QCOMPARE(child<QLabel>("label_33")->text(), QString::number(policiesEach / 10));
         QCOMPARE(child<QLabel>("label_35")->text(), QString::number(policiesEach / 10));
         QCOMPARE(child<QTableView>("tableView")->model()->rowCount(), policiesEach / 10);
         QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
-        QCOMPARE(pages->currentIndex(), 0);
+        QCOMPARE(page(), Koravel3::LoginPage);
     }
     window.reset();
 }

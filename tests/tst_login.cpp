@@ -1,6 +1,7 @@
 // Logging in against the agents' table, through the CONNECTION button and the
 // Enter key of the password field, and the counters and expiring list of the
 // home page, against the real database server.
+#include "core/statements.h"
 #include "koravel3.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
@@ -89,7 +90,7 @@ void LoginTest::cleanup() {
 
 QStringList LoginTest::screen() const {
     QStringList out;
-    out << QString::number(child<QStackedWidget>("login")->currentIndex());
+    out << QString::number(int(page()));
     for (const char *name :
          {"label_5", "label_6", "label_7", "label_8", "label_33", "label_34", "label_35"})
         out << child<QLabel>(name)->text();
@@ -149,7 +150,7 @@ void LoginTest::refusedLogin() {
     submitLogin(user, password, false);
     QCOMPARE(child<QLabel>("label_4")->text(), message);
     QVERIFY(child<QLabel>("label_4")->pixmap().isNull());
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
+    QCOMPARE(page(), Koravel3::LoginPage);
     QCOMPARE(child<QLabel>("label_5")->text(), panel);
     QCOMPARE(child<QLineEdit>("lineEdit_user_2")->text(), user);
     QCOMPARE(child<QLineEdit>("lineEdit_passw_2")->text(), password);
@@ -159,7 +160,7 @@ void LoginTest::refusedLogin() {
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     submitLogin(user, password, true);
     QCOMPARE(child<QLabel>("label_4")->text(), message);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
+    QCOMPARE(page(), Koravel3::LoginPage);
 }
 
 void LoginTest::successfulLogin_data() {
@@ -201,7 +202,7 @@ void LoginTest::successfulLogin() {
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     submitLogin(user, password, viaEnter);
 
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
+    QCOMPARE(page(), Koravel3::HomePage);
     QCOMPARE(child<QLabel>("label_5")->text(), QString::number(agent));
     QCOMPARE(child<QLabel>("label_6")->text(), QStringLiteral("Awa DIALLO"));
     QCOMPARE(child<QLabel>("label_7")->text(), QStringLiteral("Avenue Bourguiba, Dakar"));
@@ -253,7 +254,7 @@ void LoginTest::agentWithoutPolicies() {
 
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     submitLogin("idle", "idle-pw", false);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
+    QCOMPARE(page(), Koravel3::HomePage);
     for (const char *name : {"label_33", "label_34", "label_35"})
         QCOMPARE(child<QLabel>(name)->text(), QStringLiteral("0"));
     auto *view = child<QTableView>("tableView");
@@ -264,35 +265,16 @@ void LoginTest::agentWithoutPolicies() {
 void LoginTest::statementTexts_data() {
     QTest::addColumn<bool>("viaEnter");
     QTest::addColumn<QStringList>("expected");
-    const QString four = "(valabl =(CURDATE()+INTERVAL 1 DAY) or valabl= CURDATE() or valabl "
-                         "=(CURDATE()+INTERVAL 2 DAY) or valabl =(CURDATE()+INTERVAL 3 DAY)) ";
-    const QString login = "select * FROM personnes where user='awa' and password='awa-pw' ";
-    const QString total =
-        "select count(idpersonne) from principal where users='awa' and password='awa-pw'";
-    QTest::newRow("button") << false
-                            << QStringList{
-                                   login, total,
-                                   "select count(valabl) from principal where (users='awa') and "
-                                   "(password='awa-pw') and " +
-                                       four,
-                                   "select immat as 'MATRICULE',nom as'NOM',valable as "
-                                   "'EFFET',valabl as 'EXPIRATION' from principal where "
-                                   "(idpersonne='1') and " +
-                                       four,
-                                   "select count(valabl) from principal where (users='awa') and "
-                                   "(password='awa-pw') and valabl <(CURDATE()-INTERVAL 1 DAY) "};
-    QTest::newRow("enter") << true
-                           << QStringList{
-                                  login, total,
-                                  "select count(valabl) from principal where users='awa' and "
-                                  "password='awa-pw' and " +
-                                      four,
-                                  "select immat as 'MATRICULE',nom as 'NOM',valable as "
-                                  "'EFFET',valabl as 'EXPIRATION' from principal where "
-                                  "(idpersonne='1') and " +
-                                      four,
-                                  "select count(valabl) from principal where users='awa' and "
-                                  "password='awa-pw' and valabl <(CURDATE()-INTERVAL 1 DAY) "};
+    for (const bool viaEnter : {false, true}) {
+        const auto way = viaEnter ? statements::LoginWay::ReturnKey : statements::LoginWay::Button;
+        QTest::newRow(viaEnter ? "enter" : "button")
+            << viaEnter
+            << QStringList{statements::agentLogin("awa", "awa-pw").text(),
+                           statements::policyTotal("awa", "awa-pw").text(),
+                           statements::expiringCount(way, "awa", "awa-pw").text(),
+                           statements::expiringListAtLogin(way, "1").text(),
+                           statements::expiredCount(way, "awa", "awa-pw").text()};
+    }
 }
 
 void LoginTest::statementTexts() {
@@ -302,7 +284,7 @@ void LoginTest::statementTexts() {
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     const QStringList sent =
         db::statementsSentDuring([&] { submitLogin("awa", "awa-pw", viaEnter); });
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
+    QCOMPARE(page(), Koravel3::HomePage);
     // What the client library says on its own while connecting comes first.
     const qsizetype first = sent.indexOf(asLogged(expected.first()));
     QVERIFY2(first >= 0, qPrintable(sent.join('\n')));
@@ -314,11 +296,11 @@ void LoginTest::hostileValuesStayValues() {
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     const QStringList sent =
         db::statementsSentDuring([&] { submitLogin("x' OR '1'='1", "a\\' OR 1=1 -- ", false); });
-    QVERIFY(sent.contains(asLogged("select * FROM personnes where user='x'' OR ''1''=''1' and "
-                                   "password='a\\\\'' OR 1=1 -- ' ")));
+    QVERIFY(
+        sent.contains(asLogged(statements::agentLogin("x' OR '1'='1", "a\\' OR 1=1 -- ").text())));
     QCOMPARE(child<QLabel>("label_4")->text(),
              QStringLiteral("nom utilisateur et mot de passe incorrect"));
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
+    QCOMPARE(page(), Koravel3::LoginPage);
 }
 
 void LoginTest::enterInUserNameDoesNotLogIn() {
@@ -328,7 +310,7 @@ void LoginTest::enterInUserNameDoesNotLogIn() {
     const QStringList sent = db::statementsSentDuring(
         [&] { QTest::keyClick(child<QLineEdit>("lineEdit_user_2"), Qt::Key_Return); });
     QCOMPARE(sent, QStringList());
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
+    QCOMPARE(page(), Koravel3::LoginPage);
     QVERIFY(!child<QLabel>("label_4")->pixmap().isNull());
 }
 
@@ -346,10 +328,10 @@ void LoginTest::keyboardOnlyLogin() {
     showWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     if (shownBy == QLatin1String("pushButton_2")) {
-        child<QStackedWidget>("login")->setCurrentIndex(1);
+        setPage(Koravel3::HomePage);
         QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
     } else if (!shownBy.isEmpty()) {
-        child<QStackedWidget>("login")->setCurrentIndex(1);
+        setPage(Koravel3::HomePage);
         child<QLineEdit>("LEN")->setFocus();
         QVERIFY(invoke("onTimeout"));
     }
@@ -358,12 +340,11 @@ void LoginTest::keyboardOnlyLogin() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("awa-pw"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 1);
+    QCOMPARE(page(), Koravel3::HomePage);
 }
 
 void LoginTest::unreachableServer() {
     QVERIFY(db::addAgent("awa", "awa-pw"));
-    auto *pages = child<QStackedWidget>("login");
     auto *status = child<QLabel>("label_4");
     const qint64 picture = status->pixmap().cacheKey();
     child<QLabel>("label_5")->setText("before");
@@ -376,7 +357,7 @@ void LoginTest::unreachableServer() {
     QTest::ignoreMessage(QtDebugMsg, "connection impossible");
     submitLogin("awa", "awa-pw", false);
     QTest::qWait(200);
-    const int page = pages->currentIndex();
+    const Koravel3::Page shown = page();
     const QString statusText = status->text();
     const qint64 pictureAfter = status->pixmap().cacheKey();
     const QString agent = child<QLabel>("label_5")->text();
@@ -385,7 +366,7 @@ void LoginTest::unreachableServer() {
     const bool restarted = db::server("start");
 
     QVERIFY(restarted);
-    QCOMPARE(page, 0);
+    QCOMPARE(shown, Koravel3::LoginPage);
     QCOMPARE(statusText, QString());
     QCOMPARE(pictureAfter, picture);
     QCOMPARE(agent, QStringLiteral("before"));
@@ -396,7 +377,7 @@ void LoginTest::unreachableServer() {
     // Once the server is back the same pair logs in.
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     submitLogin("awa", "awa-pw", false);
-    QCOMPARE(pages->currentIndex(), 1);
+    QCOMPARE(page(), Koravel3::HomePage);
 }
 
 QTEST_MAIN(LoginTest)

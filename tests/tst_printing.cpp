@@ -6,6 +6,7 @@
 #include "support/guard.h"
 #include "support/modal.h"
 #include "support/printqueue.h"
+#include "support/qrsymbol.h"
 #include "support/window.h"
 #include "support/windowtest.h"
 
@@ -19,8 +20,6 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QTest>
-
-#include <qrcodegen.hpp>
 
 #include <memory>
 
@@ -142,11 +141,6 @@ QList<QPair<QString, QPoint>> expectedFront(const certificate::FrontTexts &t) {
     };
 }
 
-// The QR symbol straight from the library, as the oracle for the images.
-qrcodegen::QrCode symbolOf(const QString &text) {
-    return qrcodegen::QrCode::encodeText(text.toUtf8().constData(), qrcodegen::QrCode::Ecc::MEDIUM);
-}
-
 // Top-left corner of the printable area of the talon printer, in device units.
 QPointF printableOrigin() {
     QPrinter printer(QPrinter::ScreenResolution);
@@ -213,7 +207,7 @@ void PrintingTest::moduleImage() {
     const QImage image = certificate::moduleImage(text);
     QCOMPARE(image.size(), QSize(size, size));
     QCOMPARE(image.format(), QImage::Format_RGB32);
-    const qrcodegen::QrCode symbol = symbolOf(text);
+    const qrcodegen::QrCode symbol = testsupport::qrSymbolOf(text);
     QCOMPARE(symbol.getSize(), size);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {

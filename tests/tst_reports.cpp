@@ -3,6 +3,7 @@
 // amount, and the CSV export through the real save dialog. The CSV writer is
 // also checked on its own with models made here.
 #include "core/csv.h"
+#include "core/statements.h"
 #include "files.h"
 #include "koravel3.h"
 #include "support/dbfixture.h"
@@ -57,8 +58,8 @@ struct Export {
 };
 
 // One row of a policy table; the map's values are SQL expressions.
-int policy(const QString &name, const QString &plate, const QString &start, QVariantMap more = {},
-           bool history = false) {
+int seededPolicy(const QString &name, const QString &plate, const QString &start,
+                 QVariantMap more = {}, bool history = false) {
     more.insert(QStringLiteral("nom"), testsupport::db::literal(name));
     more.insert(QStringLiteral("immat"), testsupport::db::literal(plate));
     more.insert(QStringLiteral("currentd"), testsupport::db::literal(start));
@@ -143,7 +144,7 @@ void ReportsTest::init() {
     openWindow();
     child<QLabel>("label_5")->setText(agent);
     QTest::mouseClick(child<QPushButton>("pushButton_8"), Qt::LeftButton);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 3);
+    QCOMPARE(page(), Koravel3::AccountingPage);
 }
 
 void ReportsTest::cleanup() {
@@ -157,36 +158,36 @@ void ReportsTest::cleanup() {
 // rows just outside the period and another agent's rows, with amounts that
 // would show in any total they leaked into.
 void ReportsTest::seedMarch() {
-    QVERIFY(policy("ALPHA", "AA-1", "2025-03-01",
-                   with(amounts(10000, 1000, 111, 10, 400, 8000),
-                        {{"valabl", "'2026-02-28'"}, {"trie", 2}, {"police", "'P-A'"}})));
-    QVERIFY(policy("BRAVO", "BB-2", "2025-03-31",
-                   with(amounts(2345, 500, 222, 20, 300, 7000),
-                        {{"valabl", "'2026-03-30'"}, {"trie", 5}, {"police", "'P-B'"}})));
-    QVERIFY(policy("CHARLIE", "CC-3", "2025-03-15",
-                   with(amounts(0, 500, 333, 30, 300, 5000),
-                        {{"valabl", "'2025-09-14'"}, {"trie", 1}, {"police", "'P-C'"}})));
-    QVERIFY(policy("DELTA", "DD-4", "2025-02-28", amounts(900000, 90000, 9000, 900, 90, 9)));
-    QVERIFY(policy("ECHO", "EE-5", "2025-04-01", amounts(900000, 90000, 9000, 900, 90, 9)));
-    QVERIFY(policy("FOXTROT", "FF-6", "2025-03-15",
-                   with(amounts(900000, 90000, 9000, 900, 90, 9), {{"idpersonne", "'8'"}})));
+    QVERIFY(seededPolicy("ALPHA", "AA-1", "2025-03-01",
+                         with(amounts(10000, 1000, 111, 10, 400, 8000),
+                              {{"valabl", "'2026-02-28'"}, {"trie", 2}, {"police", "'P-A'"}})));
+    QVERIFY(seededPolicy("BRAVO", "BB-2", "2025-03-31",
+                         with(amounts(2345, 500, 222, 20, 300, 7000),
+                              {{"valabl", "'2026-03-30'"}, {"trie", 5}, {"police", "'P-B'"}})));
+    QVERIFY(seededPolicy("CHARLIE", "CC-3", "2025-03-15",
+                         with(amounts(0, 500, 333, 30, 300, 5000),
+                              {{"valabl", "'2025-09-14'"}, {"trie", 1}, {"police", "'P-C'"}})));
+    QVERIFY(seededPolicy("DELTA", "DD-4", "2025-02-28", amounts(900000, 90000, 9000, 900, 90, 9)));
+    QVERIFY(seededPolicy("ECHO", "EE-5", "2025-04-01", amounts(900000, 90000, 9000, 900, 90, 9)));
+    QVERIFY(seededPolicy("FOXTROT", "FF-6", "2025-03-15",
+                         with(amounts(900000, 90000, 9000, 900, 90, 9), {{"idpersonne", "'8'"}})));
 
     const QVariantMap alpha{{"valabl", "'2026-02-28'"}, {"trie", 1}};
-    QVERIFY(policy("ALPHA", "AA-1", "2025-03-01",
-                   with(alpha, {{"attestation", "'T-A1'"}, {"police", "'P-A1'"}}), true));
-    QVERIFY(policy("ALPHA", "AA-1", "2025-03-01",
-                   with(alpha, {{"attestation", "'T-A2'"}, {"police", "'P-A2'"}}), true));
-    QVERIFY(policy(
+    QVERIFY(seededPolicy("ALPHA", "AA-1", "2025-03-01",
+                         with(alpha, {{"attestation", "'T-A1'"}, {"police", "'P-A1'"}}), true));
+    QVERIFY(seededPolicy("ALPHA", "AA-1", "2025-03-01",
+                         with(alpha, {{"attestation", "'T-A2'"}, {"police", "'P-A2'"}}), true));
+    QVERIFY(seededPolicy(
         "BRAVO", "BB-2", "2025-03-31",
         {{"valabl", "'2026-03-30'"}, {"trie", 3}, {"attestation", "'T-B'"}, {"police", "'P-B'"}},
         true));
-    QVERIFY(policy(
+    QVERIFY(seededPolicy(
         "CHARLIE", "CC-3", "2025-03-15",
         {{"valabl", "'2025-09-14'"}, {"trie", 2}, {"attestation", "'T-C'"}, {"police", "'P-C'"}},
         true));
-    QVERIFY(policy("DELTA", "DD-4", "2025-02-28", {}, true));
-    QVERIFY(policy("ECHO", "EE-5", "2025-04-01", {}, true));
-    QVERIFY(policy("FOXTROT", "FF-6", "2025-03-15", {{"idpersonne", "'8'"}}, true));
+    QVERIFY(seededPolicy("DELTA", "DD-4", "2025-02-28", {}, true));
+    QVERIFY(seededPolicy("ECHO", "EE-5", "2025-04-01", {}, true));
+    QVERIFY(seededPolicy("FOXTROT", "FF-6", "2025-03-15", {{"idpersonne", "'8'"}}, true));
 }
 
 QStringList ReportsTest::tableRows() const {
@@ -376,35 +377,22 @@ void ReportsTest::statementsSent() {
     QTest::mouseClick(child<QPushButton>("pushButton_13"), Qt::LeftButton);
     const QStringList sent = testsupport::db::statementsSentDuring(
         [&] { QTest::mouseClick(child<QPushButton>("pushButton_14"), Qt::LeftButton); });
-    const QString period = "currentd between STR_TO_DATE('01/03/2025','%d/%m/%Y' ) and "
-                           "STR_TO_DATE('31/03/2025','%d/%m/%Y' )";
+    const QString start = "01/03/2025", end = "31/03/2025";
     QStringList expected{
-        "select attestation as 'N° Attestation',nom as 'Assuré', immat as'Immatriculation',"
-        "police as'N° Police', valable as'Effet', valabl as'Expiration', prime as'Prime Nette', "
-        "coutpolice as'Frais', taxe as'Taxe', fga as'FGA', pca as'PCA', sommencais as'P. Total' "
-        "from principal1 WHERE " +
-        period + " and (idpersonne ='7') "};
-    for (const char *column :
-         {"SUM(prime)", "sum(coutpolice)", "sum(taxe)", "sum(fga)", "sum(pca)", "sum(primetotal)"})
-        expected << QStringLiteral("select %1 from principal where (idpersonne='7') and ")
-                            .arg(QLatin1String(column)) +
-                        period;
+        statements::report(statements::Report::CashDetails, start, end, "7").text()};
+    for (const sql::Statement &total : statements::cashTotals(start, end, "7"))
+        expected << total.text();
     QCOMPARE(sent, asLogged(expected));
 
-    QTest::mouseClick(child<QPushButton>("pushButton_11"), Qt::LeftButton);
-    const QStringList clients = testsupport::db::statementsSentDuring(
-        [&] { QTest::mouseClick(child<QPushButton>("pushButton_14"), Qt::LeftButton); });
-    QCOMPARE(clients,
-             asLogged(QStringList{"select nom,immat as 'IMMATRICULATION',valabl as 'DATE "
-                                  "EXPIRATION',trie as 'RENOUVELLEMENT' from principal where " +
-                                  period + " and (idpersonne='7') order by trie DESC "}));
-
-    QTest::mouseClick(child<QPushButton>("pushButton_12"), Qt::LeftButton);
-    const QStringList sales = testsupport::db::statementsSentDuring(
-        [&] { QTest::mouseClick(child<QPushButton>("pushButton_14"), Qt::LeftButton); });
-    QCOMPARE(sales, asLogged(QStringList{"select distinct nom,immat as 'IMMATRICULATION',valable "
-                                         "as'Effet', valabl as'Expiration' from principal1 where " +
-                                         period + " and (idpersonne='7') order by trie DESC "}));
+    for (const auto &[button, report] :
+         {std::pair{"pushButton_11", statements::Report::ClientStatistics},
+          std::pair{"pushButton_12", statements::Report::SalesList}}) {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+        const QStringList sentNow = testsupport::db::statementsSentDuring(
+            [&] { QTest::mouseClick(child<QPushButton>("pushButton_14"), Qt::LeftButton); });
+        QCOMPARE(sentNow,
+                 asLogged(QStringList(statements::report(report, start, end, "7").text())));
+    }
 }
 
 void ReportsTest::startAfterEnd() {
@@ -454,7 +442,7 @@ void ReportsTest::commissionFromDatabase() {
     QFETCH(QString, net);
     QFETCH(QString, commission);
     QFETCH(QString, payBack);
-    QVERIFY(policy("GOLF", "GG-7", "2024-01-10", amounts(prime, fees, 0, 0, pca, total)));
+    QVERIFY(seededPolicy("GOLF", "GG-7", "2024-01-10", amounts(prime, fees, 0, 0, pca, total)));
     runReport("pushButton_13", QDate(2024, 1, 10), QDate(2024, 1, 10));
     QCOMPARE(text("lineEdit_pn"), net);
     QCOMPARE(text("lineEdit_c"), commission);
@@ -560,7 +548,7 @@ void ReportsTest::reopeningThePage() {
     const QString title = child<QLabel>("label_12")->text();
     QCOMPARE(title, QStringLiteral("DETAILS CAISSES DU:  01/03/2025  AU: 31/03/2025 "));
 
-    child<QStackedWidget>("login")->setCurrentIndex(1);
+    setPage(Koravel3::HomePage);
     QTest::mouseClick(child<QPushButton>("pushButton_8"), Qt::LeftButton);
     QCOMPARE(child<QLabel>("label_55")->text(), QStringLiteral("0"));
     QCOMPARE(child<QDateEdit>("dateEdit")->date(), QDate::currentDate());
@@ -593,12 +581,12 @@ void ReportsTest::reportRowFillsCard() {
 }
 
 void ReportsTest::exportReport() {
-    QVERIFY(policy("Aïssa DUPONT \"FILS\"", "DK;01", "2024-06-01",
-                   with(amounts(100, 3000, 10, 5, 395, 0), {{"valabl", "'2025-05-31'"},
-                                                            {"attestation", "'T-9'"},
-                                                            {"police", "''"},
-                                                            {"sommencais", 3510}}),
-                   true));
+    QVERIFY(seededPolicy("Aïssa DUPONT \"FILS\"", "DK;01", "2024-06-01",
+                         with(amounts(100, 3000, 10, 5, 395, 0), {{"valabl", "'2025-05-31'"},
+                                                                  {"attestation", "'T-9'"},
+                                                                  {"police", "''"},
+                                                                  {"sommencais", 3510}}),
+                         true));
     runReport("pushButton_13", QDate(2024, 6, 1), QDate(2024, 6, 30));
     const QString path = files.filePath("caisse.csv");
     verifyDialog(exportTo(path));
@@ -691,7 +679,7 @@ void ReportsTest::timeOutClosesTheExportDialog() {
     }
     QVERIFY(shown);
     QVERIFY(!leftOpen);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
+    QCOMPARE(page(), Koravel3::LoginPage);
     QTRY_VERIFY(!open);
     QCOMPARE(QDir(files.path()).entryList(QDir::Files), QStringList());
 
@@ -714,7 +702,7 @@ void ReportsTest::timeOutInTheOverwriteQuestion() {
     QTest::mouseClick(child<QPushButton>("pushButton_16"), Qt::LeftButton);
     QCOMPARE(watcher.dialogs().size(), 1);
     QCOMPARE(watcher.boxes().size(), 1);
-    QCOMPARE(child<QStackedWidget>("login")->currentIndex(), 0);
+    QCOMPARE(page(), Koravel3::LoginPage);
     QTRY_VERIFY(!QApplication::activeModalWidget());
     QFile kept(path);
     QVERIFY(kept.open(QIODevice::ReadOnly));

@@ -49,7 +49,7 @@ QString day(int offset) {
 // Policy n of the agent: its own plate, name and numbers; one in ten
 // expires tomorrow and one in ten expired five days ago; the guarantee
 // packages go round SIMPLE + PREMIUM, COMPLET, none.
-form::Values policy(const QString &agent, int n) {
+form::Values policyValues(const QString &agent, int n) {
     const QString tag = QStringLiteral("%1-%2").arg(agent).arg(n);
     QString start = day(0);
     QString end = day(364);
@@ -119,7 +119,7 @@ int main(int argc, char **argv) {
     child<QLineEdit>(&window, "lineEdit_user_2")->setText(user);
     child<QLineEdit>(&window, "lineEdit_passw_2")->setText(password);
     QTest::mouseClick(child<QPushButton>(&window, "pushButton_c"), Qt::LeftButton);
-    if (pages->currentIndex() != 1) {
+    if (pages->currentIndex() != Koravel3::HomePage) {
         say(QStringLiteral("login refused"));
         return 5;
     }
@@ -138,7 +138,7 @@ int main(int argc, char **argv) {
     clock.start();
     for (int n = 1; n <= count; ++n) {
         QTest::mouseClick(clear, Qt::LeftButton);
-        const QStringList refused = form::fill(&window, policy(agent, n));
+        const QStringList refused = form::fill(&window, policyValues(agent, n));
         const qsizetype before = boxes.boxes().size();
         QTest::mouseClick(save, Qt::LeftButton);
         QList<testsupport::SeenBox> seen;

@@ -8,6 +8,7 @@
 # any of them it fails.
 set -euo pipefail
 build=$1
+version=$2
 work=$(mktemp -d)
 program_pid=""
 cleanup() {
@@ -59,13 +60,13 @@ for picture in $(grep -o 'images/[a-z-]*\.png' "$doc/guide-agent.md" | sort -u);
 done
 check "guide shows pictures" grep -q 'images/.*\.png' "$doc/guide-agent.md"
 check "copyright, machine-readable" grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$doc/copyright"
-check "changelog compressed, of this version" bash -c "zcat '$doc/changelog.gz' | head -1 | grep -q '^koravel3 (3.1.3) '"
+check "changelog compressed, of this version" bash -c "zcat '$doc/changelog.gz' | head -1 | grep -q '^koravel3 ($version) '"
 for dep in libqt6sql6-mysql libqt6widgets6 libqt6sql6 libqt6network6 libqt6printsupport6 \
   libqt6gui6 libqt6core6 libc6 qt6-qpa-plugins qt6-translations-l10n; do
   check "depends on $dep" grep -q "\\b$dep\\b" <<<"$depends"
 done
 check "every linked library resolves" bash -c "! ldd '$root/usr/bin/koravel3' | grep -q 'not found'"
-check "package name and version" test "$(dpkg-deb -f "$deb" Package Version | tr '\n' ' ')" = "Package: koravel3 Version: 3.1.3 "
+check "package name and version" test "$(dpkg-deb -f "$deb" Package Version | tr '\n' ' ')" = "Package: koravel3 Version: $version "
 
 # lintian's errors are what Debian's archive refuses; its warnings are shown.
 if command -v lintian >/dev/null; then

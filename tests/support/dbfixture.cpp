@@ -1,4 +1,5 @@
 #include "support/dbfixture.h"
+#include "support/environment.h"
 
 #include "core/config.h"
 
@@ -37,10 +38,6 @@ QSqlDatabase connection(const char *name, const QString &user, const QString &pa
         qWarning() << "the test database server is not reachable as" << user << ":"
                    << opened.lastError().text();
     return opened;
-}
-
-QString sourceDir() {
-    return qEnvironmentVariable("KORAVEL_SOURCE_DIR");
 }
 
 bool runScript(const QString &path) {

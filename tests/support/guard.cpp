@@ -1,7 +1,5 @@
 #include "support/guard.h"
 
-#include <QCoreApplication>
-#include <QSettings>
 #include <QString>
 #include <QTest>
 
@@ -19,20 +17,7 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &m
         previousHandler(type, context, message);
 }
 
-// Qt 6.4 reads the machine-wide koravel3.ini from /etc/xdg whatever
-// XDG_CONFIG_DIRS says: follow the suite's XDG_CONFIG_DIRS here, so that a
-// machine whose administrator pointed the program at a real agency server
-// never runs the tests against it. Every window test links this file.
-void isolateMachineSettings() {
-    const QString dirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
-    if (!dirs.isEmpty())
-        QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope,
-                           dirs.section(QLatin1Char(':'), 0, 0));
-}
-
 } // namespace
-
-Q_COREAPP_STARTUP_FUNCTION(isolateMachineSettings)
 
 void failOnConnectWarnings() {
     if (!previousHandler)

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimeEdit>
@@ -101,6 +102,54 @@ QStringList fill(QWidget *window, const Values &values) {
         }
     }
     return failed;
+}
+
+policy::PolicyRecord record(const Values &values, const QString &start, const QString &end) {
+    using R = policy::PolicyRecord;
+    static const QList<QPair<QString, QList<QString R::*>>> columns{
+        {"label_5", {&R::idpersonne}},
+        {"lineEdit_user_2", {&R::users}},
+        {"lineEdit_passw_2", {&R::password}},
+        {"LEN", {&R::nom}},
+        {"LEA", {&R::adresse}},
+        {"LEPAC", {&R::persacontacter}},
+        {"LETPH", {&R::telephone}},
+        {"LECP_2", {&R::coutpolice}},
+        {"LEPN_2", {&R::net}},
+        {"LEPT_2", {&R::prime}},
+        {"LETX_2", {&R::taxe}},
+        {"LEFGA_2", {&R::fga}},
+        {"LEPCA_2", {&R::pca}},
+        {"LESF", {&R::primetotal, &R::sommefact}},
+        {"CBG", {&R::genre}},
+        {"LEM", {&R::marque}},
+        {"LETP", {&R::type}},
+        {"LEIM", {&R::immat}},
+        {"LEPO", {&R::police}},
+        {"LEP", {&R::attestation}},
+        {"LEDU", {&R::valable, &R::currentd}},
+        {"LEAU", {&R::valabl}},
+        {"CBNM", {&R::nbrdemois}},
+        {"CBE", {&R::energie}},
+        {"CBP", {&R::forcefiscal}},
+        {"CBCG", {&R::categorie}},
+        {"CBTF", {&R::tranchef}},
+        {"LENDP", {&R::nbrdeplace}},
+        {"LESE", {&R::sommencais}},
+        {"lineEdit", {&R::padres}},
+    };
+    R r;
+    for (const auto &[name, text] : values)
+        for (const auto &[widget, members] : columns)
+            if (widget == name)
+                for (QString R::*member : members)
+                    r.*member = text;
+    r.valableau = start;
+    r.valablea = end;
+    r.cmois = QString::number(QDate::currentDate().month());
+    r.cannee = QString::number(QDate::currentDate().year());
+    r.trie = QStringLiteral("1");
+    return r;
 }
 
 } // namespace testsupport::policyform

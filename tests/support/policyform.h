@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/policy.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -33,6 +35,11 @@ Values plainFields(const Values &values, const QStringList &except = {});
 // non-editable combo box lacks it). Returns the names of the widgets that
 // are missing or did not take the text; empty when all did.
 QStringList fill(QWidget *window, const Values &values);
+
+// The record that a save of a form holding these values writes, read the
+// way an agent reads the form: each widget's text into its column. The time
+// edits show start and end; the month and year are today's.
+policy::PolicyRecord record(const Values &values, const QString &start, const QString &end);
 
 } // namespace policyform
 } // namespace testsupport

@@ -1,4 +1,5 @@
 #include "support/printqueue.h"
+#include "support/environment.h"
 
 #include "core/config.h"
 
@@ -12,10 +13,6 @@
 namespace testsupport::printqueue {
 
 namespace {
-
-QString sourceDir() {
-    return qEnvironmentVariable("KORAVEL_SOURCE_DIR");
-}
 
 QString rigDir() {
     const QString configured = qEnvironmentVariable("KORAVEL_CUPS_DIR");

@@ -1,4 +1,5 @@
 #include "support/signing.h"
+#include "support/environment.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -23,7 +24,7 @@ std::optional<QByteArray> run(const QString &program, const QStringList &argumen
 }
 
 QString releaseTool() {
-    return qEnvironmentVariable("KORAVEL_SOURCE_DIR") + QStringLiteral("/tools/sign-update");
+    return sourceDir() + QStringLiteral("/tools/sign-update");
 }
 
 bool writeFile(const QString &path, const QByteArray &data) {

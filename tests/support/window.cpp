@@ -2,7 +2,9 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QStandardPaths>
+#include <QStyleHints>
 #include <QTest>
 
 namespace testsupport {
@@ -15,6 +17,25 @@ void pressCell(QAbstractItemView *view, int row, int column, bool click) {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
     else
         QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+}
+
+bool pickInList(QComboBox *combo, int row) {
+    combo->showPopup();
+    QAbstractItemView *list = combo->view();
+    if (!QTest::qWaitFor([list] { return list->isVisible(); }))
+        return false;
+    const QModelIndex index =
+        list->model()->index(row, combo->modelColumn(), combo->rootModelIndex());
+    list->scrollTo(index);
+    // A click that follows the opening click too closely counts as a double
+    // click.
+    QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 10);
+    // The list may be narrower than its items: click the visible part.
+    const QRect visible = list->visualRect(index) & list->viewport()->rect();
+    if (visible.isEmpty())
+        return false;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, visible.center());
+    return QTest::qWaitFor([list] { return !list->isVisible(); }) && combo->currentIndex() == row;
 }
 
 QStringList itemTexts(const QComboBox *combo) {

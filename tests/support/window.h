@@ -23,6 +23,10 @@ template <typename T> T *child(const QObject *window, const char *name) {
 // cell, as an agent picks a row of a list.
 void pressCell(QAbstractItemView *view, int row, int column, bool click = false);
 
+// Chooses the row of a combo box the way the agent does: opens its list and
+// clicks the item; true when the combo box then shows it.
+bool pickInList(QComboBox *combo, int row);
+
 // The texts of a combo box's items, in list order.
 QStringList itemTexts(const QComboBox *combo);
 

@@ -3,6 +3,7 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTest>
 
 namespace testsupport {
@@ -18,6 +19,14 @@ void WindowTest::showWindow(const QSize &size) {
         window->resize(size);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+Koravel3::Page WindowTest::page() const {
+    return Koravel3::Page(child<QStackedWidget>("login")->currentIndex());
+}
+
+void WindowTest::setPage(Koravel3::Page shown) {
+    child<QStackedWidget>("login")->setCurrentIndex(shown);
 }
 
 bool WindowTest::invoke(const char *slot) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "koravel3.h"
+#include "support/environment.h"
 #include "support/modal.h"
 #include "support/policyform.h"
 #include "support/window.h"
@@ -17,7 +18,7 @@ namespace testsupport {
 // under test and the agent's common gestures on it, reached by object name.
 // It has no test functions of its own; a test class derives from it, with
 // its own Q_OBJECT, and opens the window where its tests need it.
-class WindowTest : public QObject {
+class WindowTest : public KitTest {
 protected:
     // A new window in place of the one before, connected to the test
     // server, not shown.
@@ -31,6 +32,10 @@ protected:
     template <typename T> T *child(const char *name) const {
         return testsupport::child<T>(window.get(), name);
     }
+    // The page the page stack shows, and a jump to another, as the
+    // buttons that lead there would make it.
+    Koravel3::Page page() const;
+    void setPage(Koravel3::Page shown);
     // Calls one of the window's slots by name, as the event it stands for
     // would; false (and a warning) when the window has no such slot.
     bool invoke(const char *slot) const;

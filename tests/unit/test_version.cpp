@@ -19,6 +19,10 @@ private slots:
     void manifestDefects();
     void sizeLimits_data();
     void sizeLimits();
+    void newer_data();
+    void newer();
+    void progress_data();
+    void progress();
 };
 
 namespace {
@@ -182,6 +186,46 @@ void VersionTest::sizeLimits() {
     QFETCH(qint64, limit);
     QFETCH(QString, defect);
     QCOMPARE(version::sizeDefect(announced, received, limit), defect);
+}
+
+void VersionTest::newer_data() {
+    QTest::addColumn<QString>("latest");
+    QTest::addColumn<bool>("newer");
+    for (const char *later : {"3.1.4", "3.1.10", "3.2", "4.0", "10.0", "3.1.3.1"})
+        QTest::newRow(later) << later << true;
+    for (const char *notLater : {"3.1.3", "3.1.3.0", "3.1.2", "3.0.9", "", "v4.0", "4.0-beta",
+                                 "4..0", "99999999999.0", " 4.0"})
+        QTest::newRow(notLater) << notLater << false;
+}
+
+// Against 3.1.3 as the running version.
+void VersionTest::newer() {
+    QFETCH(QString, latest);
+    QFETCH(bool, newer);
+    QCOMPARE(version::isNewer(latest, QStringLiteral("3.1.3")), newer);
+}
+
+void VersionTest::progress_data() {
+    QTest::addColumn<qint64>("received");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<int>("percent");
+    // clang-format off
+    QTest::newRow("start")         << qint64(0)    << qint64(4096) << 0;
+    QTest::newRow("quarter")       << qint64(1024) << qint64(4096) << 25;
+    QTest::newRow("truncated")     << qint64(2)    << qint64(3)    << 66;
+    QTest::newRow("complete")      << qint64(4096) << qint64(4096) << 100;
+    QTest::newRow("unknown total") << qint64(1024) << qint64(-1)   << -1;
+    QTest::newRow("zero total")    << qint64(0)    << qint64(0)    << -1;
+    QTest::newRow("beyond total")  << qint64(5000) << qint64(4096) << -1;
+    QTest::newRow("huge file")     << qint64(2000000000000000000) << qint64(4000000000000000000) << 50;
+    // clang-format on
+}
+
+void VersionTest::progress() {
+    QFETCH(qint64, received);
+    QFETCH(qint64, total);
+    QFETCH(int, percent);
+    QCOMPARE(version::progressPercent(received, total), percent);
 }
 
 QTEST_GUILESS_MAIN(VersionTest)

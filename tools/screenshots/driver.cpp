@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include "support/window.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -60,24 +62,10 @@ bool pick(QComboBox *combo, const QString &itemText) {
     const int row = combo->findText(itemText, Qt::MatchExactly);
     if (row < 0)
         return false;
-    combo->showPopup();
-    QAbstractItemView *list = combo->view();
-    if (!waitUntil([list] { return list->isVisible(); }))
-        return false;
-    const QModelIndex index =
-        list->model()->index(row, combo->modelColumn(), combo->rootModelIndex());
-    list->scrollTo(index);
-    // A click that follows the opening click too closely counts as a double
-    // click.
-    settle(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
-    const QRect visible = list->visualRect(index) & list->viewport()->rect();
-    if (visible.isEmpty())
-        return false;
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, visible.center());
-    if (!waitUntil([list] { return !list->isVisible(); }))
+    if (!testsupport::pickInList(combo, row))
         return false;
     settle(100);
-    return combo->currentIndex() == row;
+    return true;
 }
 
 bool clickCell(QTableView *view, int column, const QString &text) {

@@ -86,7 +86,7 @@ bool Scenario::runOnLaptopScreen() {
 
 bool Scenario::logIn(bool withPicture) {
     auto *pages = child<QStackedWidget>("login");
-    if (!check(pages && pages->currentIndex() == 0,
+    if (!check(pages && pages->currentIndex() == Koravel3::LoginPage,
                QStringLiteral("the window opens on the login page")))
         return false;
     bool ok = check(driver::type(child<QLineEdit>("lineEdit_user_2"), QStringLiteral("demo")),
@@ -97,9 +97,10 @@ bool Scenario::logIn(bool withPicture) {
         ok = ok && picture(QStringLiteral("connexion.png"));
     ok = ok && check(driver::click(child<QPushButton>("pushButton_c")),
                      QStringLiteral("click CONNECTION"));
-    return ok && check(driver::waitUntil([pages] { return pages->currentIndex() == 1; }),
-                       QStringLiteral("the login opens the home page (is the database running on "
-                                      "the compiled-in address?)"));
+    return ok &&
+           check(driver::waitUntil([pages] { return pages->currentIndex() == Koravel3::HomePage; }),
+                 QStringLiteral("the login opens the home page (is the database running on "
+                                "the compiled-in address?)"));
 }
 
 bool Scenario::computePremium() {
@@ -184,7 +185,8 @@ bool Scenario::cashDeskReport() {
     auto *pages = child<QStackedWidget>("login");
     bool ok = check(driver::click(child<QPushButton>("pushButton_8")),
                     QStringLiteral("click COMPTABILITE"));
-    ok = ok && check(pages->currentIndex() == 3, QStringLiteral("the accounting page opens"));
+    ok = ok && check(pages->currentIndex() == Koravel3::AccountingPage,
+                     QStringLiteral("the accounting page opens"));
     ok = ok &&
          check(driver::click(child<QPushButton>("pushButton_13")), QStringLiteral("click CAISSES"));
     // A period that holds the demo policies, whose cover started about a

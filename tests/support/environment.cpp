@@ -1,0 +1,43 @@
+#include "support/environment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+QString sourceDir() {
+    return QStringLiteral(KORAVEL_SOURCE_DIR);
+}
+
+void prepareEnvironment() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Removed when the program ends.
+    static QTemporaryDir home(QDir::tempPath() + QStringLiteral("/koravel-test-XXXXXX"));
+    const struct {
+        const char *variable;
+        const char *folder;
+    } folders[] = {{"XDG_CONFIG_HOME", "config"},
+                   {"XDG_CONFIG_DIRS", "system"},
+                   {"XDG_DATA_HOME", "data"},
+                   {"XDG_CACHE_HOME", "cache"}};
+    for (const auto &folder : folders) {
+        const QString path = home.filePath(QLatin1String(folder.folder));
+        QDir().mkpath(path);
+        qputenv(folder.variable, QFile::encodeName(path));
+    }
+    QFile userDirs(home.filePath(QStringLiteral("config/user-dirs.dirs")));
+    if (userDirs.open(QIODevice::WriteOnly))
+        userDirs.write("XDG_DOCUMENTS_DIR=\"" +
+                       QFile::encodeName(home.filePath(QStringLiteral("Documents"))) + "\"\n");
+    // The toolkit reads the machine's file from /etc/xdg whatever
+    // XDG_CONFIG_DIRS says.
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope,
+                       home.filePath(QStringLiteral("system")));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       home.filePath(QStringLiteral("config")));
+}
+
+} // namespace testsupport
