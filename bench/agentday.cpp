@@ -1,11 +1,10 @@
 // The agent's day that the benchmark measures, action by action.
-#include "scenario.h"
-
-#include "admin.h"
 #include "core/statement.h"
 #include "datagen.h"
-#include "koravel3.h"
+#include "scenario.h"
+#include "support/dbfixture.h"
 #include "support/modal.h"
+#include "support/policyform.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -15,16 +14,14 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStackedWidget>
 #include <QTableView>
 #include <QTest>
 
 #include <cstdio>
-#include <cstdlib>
+
+namespace db = testsupport::db;
 
 namespace {
-
-constexpr int homePage = 1;
 
 QString dateText(const QDate &date) {
     return date.toString(QStringLiteral("dd/MM/yyyy"));
@@ -37,76 +34,64 @@ int columnNamed(const QAbstractItemModel *model, const QStringList &names) {
     return -1;
 }
 
+// A choice in a combo box as the agent makes it, so that its slot runs.
+void choose(QComboBox *combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    emit combo->textActivated(combo->currentText());
+}
+
 } // namespace
 
 StageResult Scenario::run(int policies, bool indexed) {
-    StageResult stage;
-    stage.policies = policies;
-    stage.indexed = indexed;
+    StageResult stage{policies, indexed, {}};
     m_stageTag = QStringLiteral("%1%2").arg(policies).arg(indexed ? 'I' : 'P');
+    openShown();
 
-    Koravel3 window;
-    m_window = &window;
-    window.resize(1366, 768);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        std::fprintf(stderr, "bench: the window was not exposed\n");
-    settle();
-
-    const QString user = datagen::agentUser(m_agent);
-    const QString password = datagen::agentPassword(m_agent);
-    const QString agentId = QString::number(m_agent);
-    auto *pages = widget<QStackedWidget>("login");
+    const int agent = 1;
+    const QString user = datagen::agentUser(agent);
+    const QString password = datagen::agentPassword(agent);
+    const QString agentId = QString::number(agent);
     const QDate today = QDate::currentDate();
     const QDate monthStart = today.addMonths(-1).addDays(1);
     const QDate yearStart = today.addYears(-1).addDays(1);
 
-    // Plates of the agent's own policies, for the search and the form load.
+    // Plates of the agent's own policies, for the search.
     sql::Statement platesStatement("select immat from principal where idpersonne = '");
     platesStatement << agentId << "' order by id limit 200";
-    const QStringList plates = admin::column(platesStatement);
+    const QStringList plates = db::rows(platesStatement.text());
     if (plates.isEmpty()) {
-        std::fprintf(stderr, "bench: agent %d has no policies\n", m_agent);
+        std::fprintf(stderr, "bench: agent %d has no policies\n", agent);
         std::exit(2);
     }
 
-    // Log in.
-    auto logIn = [&] {
-        widget<QLineEdit>("lineEdit_user_2")->setText(user);
-        widget<QLineEdit>("lineEdit_passw_2")->setText(password);
-        click("pushButton_c");
-        settle();
-    };
     stage.actions << measure(
         QStringLiteral("login"),
         [&](int) {
-            if (pages->currentIndex() != 0)
+            if (page() != loginPage)
                 click("pushButton_2");
-            widget<QLineEdit>("lineEdit_user_2")->setText(user);
-            widget<QLineEdit>("lineEdit_passw_2")->setText(password);
         },
-        [&](int) { click("pushButton_c"); },
+        [&](int) { submitLogin(user, password); },
         [&] {
-            if (pages->currentIndex() != homePage)
+            if (page() != homePage)
                 return QStringLiteral("the login did not open the home page");
-            if (widget<QLabel>("label_5")->text() != agentId)
+            if (child<QLabel>("label_5")->text() != agentId)
                 return QStringLiteral("the agent id is not shown");
             return QString();
         });
-    if (pages->currentIndex() != homePage)
-        logIn();
-    if (pages->currentIndex() != homePage) {
-        // Nothing else can run without a logged-in agent.
-        m_window = nullptr;
+    // Nothing else can run without a logged-in agent.
+    if (page() != homePage && !logIn(user, password)) {
+        window.reset();
         return stage;
     }
     stage.actions.last().detail =
         QStringLiteral("%1 policies, %2 expiring")
-            .arg(widget<QLabel>("label_34")->text(), widget<QLabel>("label_33")->text());
+            .arg(child<QLabel>("label_34")->text(), child<QLabel>("label_33")->text());
 
     // One keystroke in the search box: the agent types the first five
     // characters of a plate ("DK-12"), each key sending one search.
-    auto *search = widget<QLineEdit>("LER");
+    auto *search = child<QLineEdit>("LER");
+    auto *home = child<QTableView>("tableView");
     QString typing;
     stage.actions << measure(
         QStringLiteral("search, one keystroke"),
@@ -120,27 +105,20 @@ StageResult Scenario::run(int policies, bool indexed) {
         },
         [&](int rep) { QTest::keyClick(search, typing.at(rep % 5).toLatin1()); },
         [&] {
-            QAbstractItemModel *model = widget<QTableView>("tableView")->model();
-            if (!model || model->rowCount() == 0 || search->text().isEmpty())
+            if (!home->model() || home->model()->rowCount() == 0 || search->text().isEmpty())
                 return QStringLiteral("the search showed no policy");
             return QString();
         });
 
     // The three lists of the home page.
-    const struct {
-        const char *button;
-        const char *label;
-    } lists[] = {
-        {"pushButton_5", "list: all policies"},
-        {"pushButton_6", "list: expiring in 3 days"},
-        {"pushButton_10", "list: expired"},
-    };
+    const char *const lists[][2] = {{"pushButton_5", "list: all policies"},
+                                    {"pushButton_6", "list: expiring in 3 days"},
+                                    {"pushButton_10", "list: expired"}};
     for (const auto &list : lists) {
         stage.actions << measure(
-            QString::fromUtf8(list.label), [](int) {}, [&](int) { click(list.button); },
+            QString::fromUtf8(list[1]), [](int) {}, [&](int) { click(list[0]); },
             [&] {
-                QAbstractItemModel *model = widget<QTableView>("tableView")->model();
-                if (!model || model->columnCount() < 3)
+                if (!home->model() || home->model()->columnCount() < 3)
                     return QStringLiteral("the list shows no columns");
                 return QString();
             });
@@ -150,23 +128,20 @@ StageResult Scenario::run(int policies, bool indexed) {
     // Loading a policy into the form: a press on a plate of the list of all
     // policies. A genre is chosen first, as an agent has by then, so that
     // the months recomputation has a category to work with.
-    auto *genre = widget<QComboBox>("CBG");
-    genre->setCurrentIndex(1);
-    emit genre->textActivated(genre->currentText());
+    auto *genre = child<QComboBox>("CBG");
+    choose(genre, 1);
     click("pushButton_5");
     settle();
-    auto *home = widget<QTableView>("tableView");
     stage.actions << measure(
         QStringLiteral("form load"),
-        [&](int) { widget<QLabel>("LID")->setText(QStringLiteral("0")); },
+        [&](int) { child<QLabel>("LID")->setText(QStringLiteral("0")); },
         [&](int rep) {
             QAbstractItemModel *model = home->model();
-            const int rows = qMax(1, qMin(model->rowCount(), 200));
-            emit home->pressed(model->index(rep % rows, 0));
+            emit home->pressed(model->index(rep % qMax(1, qMin(model->rowCount(), 200)), 0));
         },
         [&] {
-            if (widget<QLabel>("LID")->text() == QLatin1String("0") ||
-                widget<QLineEdit>("LEIM")->text().isEmpty())
+            if (child<QLabel>("LID")->text() == QLatin1String("0") ||
+                child<QLineEdit>("LEIM")->text().isEmpty())
                 return QStringLiteral("the form was not filled");
             return QString();
         });
@@ -174,71 +149,70 @@ StageResult Scenario::run(int policies, bool indexed) {
     // A first issue: the form filled as an agent would, then VALIDER/IMPRIMER
     // (the save on the press, the QR code on the release).
     QString savedName;
+    QStringList unfilled;
     stage.actions << measure(
         QStringLiteral("first-issue save"),
         [&](int rep) {
             savedName = QStringLiteral("BENCH SAVE %1 %2").arg(m_stageTag).arg(rep);
-            widget<QLabel>("LID")->setText(QStringLiteral("0"));
-            widget<QLineEdit>("LEN")->setText(savedName);
-            widget<QLineEdit>("LEIM")->setText(
-                QStringLiteral("BN-%1-ZZ").arg(rep, 4, 10, QLatin1Char('0')));
-            widget<QLineEdit>("LEPO")->setText(QStringLiteral("P-BENCH-%1").arg(rep));
-            widget<QLineEdit>("LEP")->setText(QStringLiteral("T-BENCH-%1").arg(rep));
-            widget<QLineEdit>("LEDU")->setText(dateText(today));
-            widget<QLineEdit>("LEAU")->setText(dateText(today.addYears(1).addDays(-1)));
+            unfilled = testsupport::policyform::fill(
+                window.get(),
+                {{"LID", "0"},
+                 {"LEN", savedName},
+                 {"LEIM", QStringLiteral("BN-%1-ZZ").arg(rep, 4, 10, QLatin1Char('0'))},
+                 {"LEPO", QStringLiteral("P-BENCH-%1").arg(rep)},
+                 {"LEP", QStringLiteral("T-BENCH-%1").arg(rep)},
+                 {"LEDU", dateText(today)},
+                 {"LEAU", dateText(today.addYears(1).addDays(-1))}});
             // The premium as the agent gets it: genre, power, months, then
             // CALCULER for the invoice total, collected in full.
-            genre->setCurrentIndex(1);
-            emit genre->textActivated(genre->currentText());
-            auto *power = widget<QComboBox>("CBP");
-            power->setCurrentIndex(8);
-            emit power->activated(8);
-            auto *months = widget<QComboBox>("CBNM");
-            months->setCurrentIndex(months->currentIndex() == 12 ? 6 : 12);
-            emit months->activated(months->currentIndex());
+            choose(genre, 1);
+            choose(child<QComboBox>("CBP"), 8);
+            auto *months = child<QComboBox>("CBNM");
+            choose(months, months->currentIndex() == 12 ? 6 : 12);
             click("PBC");
-            widget<QLineEdit>("LESE")->setText(widget<QLineEdit>("LESF")->text());
-            widget<QCheckBox>("checkBox_25")->setChecked(true);
+            child<QLineEdit>("LESE")->setText(child<QLineEdit>("LESF")->text());
+            child<QCheckBox>("checkBox_25")->setChecked(true);
             m_modals->clear();
         },
         [&](int) { click("pushButton_3"); },
         [&] {
+            if (!unfilled.isEmpty())
+                return QStringLiteral("the form did not take %1").arg(unfilled.join(", "));
             sql::Statement count("select count(*) from principal where nom = '");
             count << savedName << "'";
-            if (admin::scalar(count).toInt() != 1)
+            if (db::scalar(count.text()).toInt() != 1)
                 return QStringLiteral("the policy was not written to principal (boxes: %1)")
                     .arg(boxesSeen().join(QStringLiteral("; ")));
             return QString();
         });
-    stage.actions.last().detail = boxesSeen().isEmpty() ? QString() : boxesSeen().constFirst();
+    stage.actions.last().detail = boxesSeen().value(0);
     // The saved rows would otherwise show up in the reports measured next.
     for (const char *table : {"principal", "principal1", "clients"}) {
         sql::Statement cleanup("delete from ");
         cleanup << table << " where nom like 'BENCH SAVE %'";
-        admin::exec(cleanup);
+        db::exec(cleanup.text());
     }
 
     // The reports over one month and one year.
+    auto *reportView = child<QTableView>("tableView_2");
     for (char report : {'1', '2', '3'}) {
         for (bool year : {false, true}) {
-            const QString label =
-                QStringLiteral("report %1, %2")
-                    .arg(QLatin1Char(report))
-                    .arg(year ? QStringLiteral("one year") : QStringLiteral("one month"));
             stage.actions << measure(
-                label,
+                QStringLiteral("report %1, one %2")
+                    .arg(QLatin1Char(report))
+                    .arg(year ? "year" : "month"),
                 [&](int rep) {
                     if (rep == 0)
                         showReport(report, year ? yearStart : monthStart, today);
                 },
                 [&](int) { click("pushButton_14"); },
                 [&] {
-                    QAbstractItemModel *model = widget<QTableView>("tableView_2")->model();
+                    QAbstractItemModel *model = reportView->model();
                     if (!model || model->columnCount() < 4)
                         return QStringLiteral("the report shows no columns");
                     if (model->rowCount() == 0)
                         return QStringLiteral("the report shows no rows");
-                    if (report == '3' && widget<QLineEdit>("lineEdit_pn")->text().isEmpty())
+                    if (report == '3' && child<QLineEdit>("lineEdit_pn")->text().isEmpty())
                         return QStringLiteral("the totals are empty");
                     return QString();
                 });
@@ -253,7 +227,7 @@ StageResult Scenario::run(int policies, bool indexed) {
     ActionResult writing;
     writing.label = QStringLiteral("export report 3, one year");
     const ActionResult whole = measure(
-        QStringLiteral("export report 3, one year"),
+        writing.label,
         [&](int) {
             QFile::remove(csvFile);
             m_modals->setNextFileName(csvFile);
@@ -273,28 +247,27 @@ StageResult Scenario::run(int policies, bool indexed) {
     stage.actions << writing;
 
     // The policy card: a press and a click on a plate of the report.
-    auto *reportView = widget<QTableView>("tableView_2");
     stage.actions << measure(
-        QStringLiteral("policy card"), [&](int) { widget<QLineEdit>("lineEdit_6")->clear(); },
+        QStringLiteral("policy card"), [&](int) { child<QLineEdit>("lineEdit_6")->clear(); },
         [&](int rep) {
             QAbstractItemModel *model = reportView->model();
             const int column = qMax(0, columnNamed(model, {QStringLiteral("Immatriculation"),
                                                            QStringLiteral("IMMATRICULATION")}));
-            const int rows = qMax(1, qMin(model->rowCount(), 200));
-            const QModelIndex index = model->index(rep % rows, column);
+            const QModelIndex index =
+                model->index(rep % qMax(1, qMin(model->rowCount(), 200)), column);
             emit reportView->pressed(index);
             emit reportView->clicked(index);
         },
         [&] {
-            if (widget<QLineEdit>("lineEdit_6")->text().isEmpty())
+            if (child<QLineEdit>("lineEdit_6")->text().isEmpty())
                 return QStringLiteral("the card was not filled");
-            if (widget<QComboBox>("comboBox_3")->count() == 0)
+            if (child<QComboBox>("comboBox_3")->count() == 0)
                 return QStringLiteral("no policy number was listed");
             return QString();
         });
 
     // The window is closed as the agent leaves, without logging out.
     settle();
-    m_window = nullptr;
+    window.reset();
     return stage;
 }
