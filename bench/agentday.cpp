@@ -27,11 +27,12 @@ QString dateText(const QDate &date) {
     return date.toString(QStringLiteral("dd/MM/yyyy"));
 }
 
-int columnNamed(const QAbstractItemModel *model, const QStringList &names) {
-    for (int column = 0; column < model->columnCount(); ++column)
-        if (names.contains(model->headerData(column, Qt::Horizontal).toString()))
-            return column;
-    return -1;
+// The first of the problems whose check failed; empty when none did.
+QString problem(std::initializer_list<std::pair<bool, const char *>> checks) {
+    for (const auto &[ok, text] : checks)
+        if (!ok)
+            return QString::fromUtf8(text);
+    return QString();
 }
 
 // A choice in a combo box as the agent makes it, so that its slot runs.
@@ -41,27 +42,27 @@ void choose(QComboBox *combo, int index) {
     emit combo->textActivated(combo->currentText());
 }
 
+// One of the first 200 rows of a view, in turn.
+QModelIndex nthRow(const QAbstractItemModel *model, int rep, int column = 0) {
+    return model->index(rep % qMax(1, qMin(model->rowCount(), 200)), column);
+}
+
 } // namespace
 
 StageResult Scenario::run(int policies, bool indexed) {
     StageResult stage{policies, indexed, {}};
-    m_stageTag = QStringLiteral("%1%2").arg(policies).arg(indexed ? 'I' : 'P');
+    const QString tag = QStringLiteral("%1%2").arg(policies).arg(indexed ? 'I' : 'P');
     openShown();
-
-    const int agent = 1;
-    const QString user = datagen::agentUser(agent);
-    const QString password = datagen::agentPassword(agent);
-    const QString agentId = QString::number(agent);
+    const QString user = datagen::agentUser(1);
+    const QString password = datagen::agentPassword(1);
     const QDate today = QDate::currentDate();
-    const QDate monthStart = today.addMonths(-1).addDays(1);
-    const QDate yearStart = today.addYears(-1).addDays(1);
 
     // Plates of the agent's own policies, for the search.
-    sql::Statement platesStatement("select immat from principal where idpersonne = '");
-    platesStatement << agentId << "' order by id limit 200";
-    const QStringList plates = db::rows(platesStatement.text());
+    const QStringList plates = db::rows(
+        sql::Statement("select immat from principal where idpersonne = '1' order by id limit 200")
+            .text());
     if (plates.isEmpty()) {
-        std::fprintf(stderr, "bench: agent %d has no policies\n", agent);
+        std::fprintf(stderr, "bench: agent 1 has no policies\n");
         std::exit(2);
     }
 
@@ -73,11 +74,9 @@ StageResult Scenario::run(int policies, bool indexed) {
         },
         [&](int) { submitLogin(user, password); },
         [&] {
-            if (page() != homePage)
-                return QStringLiteral("the login did not open the home page");
-            if (child<QLabel>("label_5")->text() != agentId)
-                return QStringLiteral("the agent id is not shown");
-            return QString();
+            return problem(
+                {{page() == homePage, "the login did not open the home page"},
+                 {child<QLabel>("label_5")->text() == "1", "the agent id is not shown"}});
         });
     // Nothing else can run without a logged-in agent.
     if (page() != homePage && !logIn(user, password)) {
@@ -105,22 +104,22 @@ StageResult Scenario::run(int policies, bool indexed) {
         },
         [&](int rep) { QTest::keyClick(search, typing.at(rep % 5).toLatin1()); },
         [&] {
-            if (!home->model() || home->model()->rowCount() == 0 || search->text().isEmpty())
-                return QStringLiteral("the search showed no policy");
-            return QString();
+            return problem(
+                {{home->model() && home->model()->rowCount() > 0 && !search->text().isEmpty(),
+                  "the search showed no policy"}});
         });
 
     // The three lists of the home page.
-    const char *const lists[][2] = {{"pushButton_5", "list: all policies"},
-                                    {"pushButton_6", "list: expiring in 3 days"},
-                                    {"pushButton_10", "list: expired"}};
+    const std::pair<const char *, const char *> lists[] = {
+        {"pushButton_5", "list: all policies"},
+        {"pushButton_6", "list: expiring in 3 days"},
+        {"pushButton_10", "list: expired"}};
     for (const auto &list : lists) {
         stage.actions << measure(
-            QString::fromUtf8(list[1]), [](int) {}, [&](int) { click(list[0]); },
+            QString::fromUtf8(list.second), [](int) {}, [&](int) { click(list.first); },
             [&] {
-                if (!home->model() || home->model()->columnCount() < 3)
-                    return QStringLiteral("the list shows no columns");
-                return QString();
+                return problem({{home->model() && home->model()->columnCount() >= 3,
+                                 "the list shows no columns"}});
             });
         stage.actions.last().detail = rowsShown("tableView");
     }
@@ -133,17 +132,12 @@ StageResult Scenario::run(int policies, bool indexed) {
     click("pushButton_5");
     settle();
     stage.actions << measure(
-        QStringLiteral("form load"),
-        [&](int) { child<QLabel>("LID")->setText(QStringLiteral("0")); },
-        [&](int rep) {
-            QAbstractItemModel *model = home->model();
-            emit home->pressed(model->index(rep % qMax(1, qMin(model->rowCount(), 200)), 0));
-        },
+        QStringLiteral("form load"), [&](int) { child<QLabel>("LID")->setText("0"); },
+        [&](int rep) { emit home->pressed(nthRow(home->model(), rep)); },
         [&] {
-            if (child<QLabel>("LID")->text() == QLatin1String("0") ||
-                child<QLineEdit>("LEIM")->text().isEmpty())
-                return QStringLiteral("the form was not filled");
-            return QString();
+            return problem({{child<QLabel>("LID")->text() != "0" &&
+                                 !child<QLineEdit>("LEIM")->text().isEmpty(),
+                             "the form was not filled"}});
         });
 
     // A first issue: the form filled as an agent would, then VALIDER/IMPRIMER
@@ -153,16 +147,15 @@ StageResult Scenario::run(int policies, bool indexed) {
     stage.actions << measure(
         QStringLiteral("first-issue save"),
         [&](int rep) {
-            savedName = QStringLiteral("BENCH SAVE %1 %2").arg(m_stageTag).arg(rep);
+            savedName = QStringLiteral("BENCH SAVE %1 %2").arg(tag).arg(rep);
             unfilled = testsupport::policyform::fill(
-                window.get(),
-                {{"LID", "0"},
-                 {"LEN", savedName},
-                 {"LEIM", QStringLiteral("BN-%1-ZZ").arg(rep, 4, 10, QLatin1Char('0'))},
-                 {"LEPO", QStringLiteral("P-BENCH-%1").arg(rep)},
-                 {"LEP", QStringLiteral("T-BENCH-%1").arg(rep)},
-                 {"LEDU", dateText(today)},
-                 {"LEAU", dateText(today.addYears(1).addDays(-1))}});
+                window.get(), {{"LID", "0"},
+                               {"LEN", savedName},
+                               {"LEIM", QStringLiteral("BN-%1-ZZ").arg(rep, 4, 10, QChar('0'))},
+                               {"LEPO", QStringLiteral("P-BENCH-%1").arg(rep)},
+                               {"LEP", QStringLiteral("T-BENCH-%1").arg(rep)},
+                               {"LEDU", dateText(today)},
+                               {"LEAU", dateText(today.addYears(1).addDays(-1))}});
             // The premium as the agent gets it: genre, power, months, then
             // CALCULER for the invoice total, collected in full.
             choose(genre, 1);
@@ -177,44 +170,40 @@ StageResult Scenario::run(int policies, bool indexed) {
         [&](int) { click("pushButton_3"); },
         [&] {
             if (!unfilled.isEmpty())
-                return QStringLiteral("the form did not take %1").arg(unfilled.join(", "));
+                return QStringLiteral("the form did not take ") +
+                       unfilled.join(QStringLiteral(", "));
             sql::Statement count("select count(*) from principal where nom = '");
             count << savedName << "'";
-            if (db::scalar(count.text()).toInt() != 1)
-                return QStringLiteral("the policy was not written to principal (boxes: %1)")
-                    .arg(boxesSeen().join(QStringLiteral("; ")));
-            return QString();
+            if (db::scalar(count.text()).toInt() == 1)
+                return QString();
+            return QStringLiteral("the policy was not written to principal (boxes: %1)")
+                .arg(boxesSeen().join(QStringLiteral("; ")));
         });
     stage.actions.last().detail = boxesSeen().value(0);
     // The saved rows would otherwise show up in the reports measured next.
-    for (const char *table : {"principal", "principal1", "clients"}) {
-        sql::Statement cleanup("delete from ");
-        cleanup << table << " where nom like 'BENCH SAVE %'";
-        db::exec(cleanup.text());
-    }
+    for (const char *table : {"principal", "principal1", "clients"})
+        db::exec(
+            (sql::Statement("delete from ") << table << " where nom like 'BENCH SAVE %'").text());
 
     // The reports over one month and one year.
-    auto *reportView = child<QTableView>("tableView_2");
-    for (char report : {'1', '2', '3'}) {
+    auto *report = child<QTableView>("tableView_2");
+    for (char which : {'1', '2', '3'}) {
         for (bool year : {false, true}) {
+            const QDate start = year ? today.addYears(-1) : today.addMonths(-1);
             stage.actions << measure(
-                QStringLiteral("report %1, one %2")
-                    .arg(QLatin1Char(report))
-                    .arg(year ? "year" : "month"),
+                QStringLiteral("report %1, one %2").arg(which).arg(year ? "year" : "month"),
                 [&](int rep) {
                     if (rep == 0)
-                        showReport(report, year ? yearStart : monthStart, today);
+                        showReport(which, start.addDays(1), today);
                 },
                 [&](int) { click("pushButton_14"); },
                 [&] {
-                    QAbstractItemModel *model = reportView->model();
-                    if (!model || model->columnCount() < 4)
-                        return QStringLiteral("the report shows no columns");
-                    if (model->rowCount() == 0)
-                        return QStringLiteral("the report shows no rows");
-                    if (report == '3' && child<QLineEdit>("lineEdit_pn")->text().isEmpty())
-                        return QStringLiteral("the totals are empty");
-                    return QString();
+                    const QAbstractItemModel *model = report->model();
+                    return problem(
+                        {{model && model->columnCount() >= 4, "the report shows no columns"},
+                         {model && model->rowCount() > 0, "the report shows no rows"},
+                         {which != '3' || !child<QLineEdit>("lineEdit_pn")->text().isEmpty(),
+                          "the totals are empty"}});
                 });
             stage.actions.last().detail = rowsShown("tableView_2");
         }
@@ -235,9 +224,8 @@ StageResult Scenario::run(int policies, bool indexed) {
         [&](int) { click("pushButton_16"); },
         [&] {
             QFile file(csvFile);
-            if (!file.open(QIODevice::ReadOnly) || file.readAll().count('\n') < 2)
-                return QStringLiteral("no CSV file with rows was written");
-            return QString();
+            return problem({{file.open(QIODevice::ReadOnly) && file.readAll().count('\n') >= 2,
+                             "no CSV file with rows was written"}});
         },
         &writing);
     if (!whole.problem.isEmpty())
@@ -250,20 +238,14 @@ StageResult Scenario::run(int policies, bool indexed) {
     stage.actions << measure(
         QStringLiteral("policy card"), [&](int) { child<QLineEdit>("lineEdit_6")->clear(); },
         [&](int rep) {
-            QAbstractItemModel *model = reportView->model();
-            const int column = qMax(0, columnNamed(model, {QStringLiteral("Immatriculation"),
-                                                           QStringLiteral("IMMATRICULATION")}));
-            const QModelIndex index =
-                model->index(rep % qMax(1, qMin(model->rowCount(), 200)), column);
-            emit reportView->pressed(index);
-            emit reportView->clicked(index);
+            const QModelIndex index = nthRow(report->model(), rep, 2); // "Immatriculation"
+            emit report->pressed(index);
+            emit report->clicked(index);
         },
         [&] {
-            if (child<QLineEdit>("lineEdit_6")->text().isEmpty())
-                return QStringLiteral("the card was not filled");
-            if (child<QComboBox>("comboBox_3")->count() == 0)
-                return QStringLiteral("no policy number was listed");
-            return QString();
+            return problem(
+                {{!child<QLineEdit>("lineEdit_6")->text().isEmpty(), "the card was not filled"},
+                 {child<QComboBox>("comboBox_3")->count() > 0, "no policy number was listed"}});
         });
 
     // The window is closed as the agent leaves, without logging out.

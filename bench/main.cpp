@@ -51,7 +51,8 @@ void step(const QString &what) {
                  qPrintable(what));
 }
 
-// The value of the first line of the /proc file that starts with field.
+// What follows the colon on the first line of the /proc file that starts
+// with field (the whole line when there is no colon).
 QString procField(const char *file, const char *field) {
     QFile in(QString::fromLatin1(file));
     const QByteArray text = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
@@ -62,10 +63,7 @@ QString procField(const char *file, const char *field) {
 }
 
 QString loadAverage() {
-    QFile in(QStringLiteral("/proc/loadavg"));
-    return in.open(QIODevice::ReadOnly)
-               ? QString::fromLatin1(in.readLine()).section(QLatin1Char(' '), 0, 2)
-               : QString();
+    return procField("/proc/loadavg", "").section(QLatin1Char(' '), 0, 2);
 }
 
 QString machine() {
@@ -84,38 +82,28 @@ int run(QApplication &app) {
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("the mode"));
-    const QCommandLineOption sizesOption(
-        QStringLiteral("sizes"), QStringLiteral("numbers of policies, comma-separated"),
-        QStringLiteral("list"), QStringLiteral("10000,100000,1000000"));
-    const QCommandLineOption repsOption(QStringLiteral("reps"),
-                                        QStringLiteral("most runs per action"), QStringLiteral("n"),
-                                        QStringLiteral("31"));
-    const QCommandLineOption minRepsOption(QStringLiteral("min-reps"),
-                                           QStringLiteral("fewest runs per action"),
-                                           QStringLiteral("n"), QStringLiteral("5"));
-    const QCommandLineOption budgetOption(
-        QStringLiteral("budget"),
-        QStringLiteral("seconds of timed runs per action after which no more runs start"),
-        QStringLiteral("s"), QStringLiteral("8"));
-    const QCommandLineOption startRepsOption(QStringLiteral("start-reps"),
-                                             QStringLiteral("starts per server state"),
-                                             QStringLiteral("n"), QStringLiteral("10"));
-    const QCommandLineOption markdownOption(QStringLiteral("markdown"),
-                                            QStringLiteral("also write the tables here"),
-                                            QStringLiteral("file"));
-    parser.addOptions(
-        {sizesOption, repsOption, minRepsOption, budgetOption, startRepsOption, markdownOption});
+    // name, help, value name, default
+    const char *const options[][4] = {
+        {"sizes", "numbers of policies, comma-separated", "list", "10000,100000,1000000"},
+        {"reps", "most runs per action", "n", "31"},
+        {"min-reps", "fewest runs per action", "n", "5"},
+        {"budget", "seconds of timed runs per action after which no more runs start", "s", "8"},
+        {"start-reps", "starts per server state", "n", "10"},
+        {"markdown", "also write the tables to this file", "file", ""}};
+    for (const auto &option : options)
+        parser.addOption(QCommandLineOption(option[0], option[1], option[2], option[3]));
     parser.process(app);
+    const auto value = [&](const char *name) { return parser.value(QString::fromLatin1(name)); };
 
     QList<int> sizes;
-    for (const QString &size : parser.value(sizesOption).split(QLatin1Char(',')))
+    for (const QString &size : value("sizes").split(QLatin1Char(',')))
         sizes << size.trimmed().toInt();
     std::sort(sizes.begin(), sizes.end());
     Repetitions repetitions;
-    repetitions.maximum = parser.value(repsOption).toInt();
-    repetitions.minimum = qMin(parser.value(minRepsOption).toInt(), repetitions.maximum);
-    repetitions.budgetMs = parser.value(budgetOption).toDouble() * 1000;
-    const int startReps = parser.value(startRepsOption).toInt();
+    repetitions.maximum = value("reps").toInt();
+    repetitions.minimum = qMin(value("min-reps").toInt(), repetitions.maximum);
+    repetitions.budgetMs = value("budget").toDouble() * 1000;
+    const int startReps = value("start-reps").toInt();
 
     // The QR code of each save is written to the working directory.
     QTemporaryDir workDir;
@@ -187,20 +175,17 @@ int run(QApplication &app) {
         "median with them.");
     const QByteArray tables = markdown(results).toUtf8();
     std::printf("%s\n", tables.constData());
-    if (parser.isSet(markdownOption)) {
-        QFile file(parser.value(markdownOption));
+    if (!value("markdown").isEmpty()) {
+        QFile file(value("markdown"));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(tables) < 0)
             std::fprintf(stderr, "bench: cannot write %s\n", qPrintable(file.fileName()));
     }
-    if (sawConnectWarning) {
-        std::fprintf(stderr, "bench: a slot was left unconnected (see the warnings above)\n");
-        return 1;
-    }
-    if (hasProblems(results)) {
-        std::fprintf(stderr, "bench: some actions could not be measured (see the tables)\n");
-        return 1;
-    }
-    return 0;
+    const char *failure = sawConnectWarning      ? "a slot was left unconnected (see the warnings)"
+                          : hasProblems(results) ? "some actions could not be measured"
+                                                 : nullptr;
+    if (failure)
+        std::fprintf(stderr, "bench: %s\n", failure);
+    return failure ? 1 : 0;
 }
 
 } // namespace

@@ -82,6 +82,24 @@ private:
     bool m_seen = false;
 };
 
+// Runs the probe; its standard output, or the problem that stopped it.
+QByteArray runProbe(const QStringList &command, const char *expected, QString *problem) {
+    QProcess process;
+    process.start(command.first(), command.mid(1));
+    if (!process.waitForFinished(300000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    const QByteArray out = process.readAllStandardOutput();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
+        !out.contains(expected))
+        *problem =
+            QStringLiteral("the probe failed: ") +
+            QString::fromLocal8Bit(out.trimmed() + ' ' + process.readAllStandardError().trimmed())
+                .section(QLatin1Char('\n'), -1);
+    return out;
+}
+
 } // namespace
 
 ActionResult measureStart(const QString &program, Server server, int repetitions) {
@@ -89,27 +107,13 @@ ActionResult measureStart(const QString &program, Server server, int repetitions
     result.label = server == Server::Up        ? QStringLiteral("server up")
                    : server == Server::Refused ? QStringLiteral("server stopped (refused)")
                                                : QStringLiteral("host unreachable (no answer)");
-    const QStringList command = startCommand(program, server);
     QList<double> samples;
     // One start first, not counted, so the libraries are in the page cache as
     // on an agent's machine that has run the program before.
     for (int rep = 0; rep <= repetitions && result.problem.isEmpty(); ++rep) {
-        QProcess process;
-        process.start(command.first(), command.mid(1));
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-            result.problem = QStringLiteral("the probe did not finish");
-            break;
-        }
-        const QByteArray out = process.readAllStandardOutput();
-        const int at = out.indexOf("shown ");
-        if (process.exitCode() != 0 || at < 0)
-            result.problem = QStringLiteral("the probe failed: ") +
-                             QString::fromLocal8Bit(process.readAllStandardError().trimmed())
-                                 .section(QLatin1Char('\n'), -1);
-        else if (rep > 0)
-            samples << out.mid(at + 6).split('\n').value(0).toDouble();
+        const QByteArray out = runProbe(startCommand(program, server), "shown ", &result.problem);
+        if (rep > 0 && result.problem.isEmpty())
+            samples << out.mid(out.indexOf("shown ") + 6).split('\n').value(0).toDouble();
     }
     result.summary = summarize(samples);
     return result;
@@ -119,19 +123,11 @@ MemoryResult measureMemory(const QString &program, int policies, const QString &
                            const QString &password) {
     MemoryResult result;
     result.policies = policies;
-    QProcess process;
-    process.start(program, {QStringLiteral("probe-memory"), user, password});
-    if (!process.waitForFinished(300000)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    const QList<QByteArray> words = process.readAllStandardOutput().trimmed().split(' ');
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
-        words.value(0) != "memory") {
-        result.problem =
-            QStringLiteral("the probe failed: ") + QString::fromLocal8Bit(words.join(' '));
-        return result;
-    }
+    const QList<QByteArray> words =
+        runProbe({program, QStringLiteral("probe-memory"), user, password}, "memory ",
+                 &result.problem)
+            .trimmed()
+            .split(' ');
     result.peakMiB = words.value(1).toLongLong() / 1024.0;
     result.residentMiB = words.value(2).toLongLong() / 1024.0;
     result.detail = QString::fromLocal8Bit(words.value(3)) + QStringLiteral(" rows");

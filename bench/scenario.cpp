@@ -72,7 +72,7 @@ QString Scenario::rowsShown(const char *view) const {
 }
 
 ActionResult Scenario::measure(const QString &label, const Step &prepare, const Step &act,
-                               const Check &check, ActionResult *afterAnswer) {
+                               const std::function<QString()> &check, ActionResult *afterAnswer) {
     ActionResult result;
     result.label = label;
     std::fprintf(stderr, "  %-34s", qPrintable(label));

@@ -15,10 +15,10 @@ struct Repetitions {
     double budgetMs = 8000;
 };
 
-// Drives the window through an agent's day: log in, type in the search box,
-// open the lists, load a policy, save a new one, run the reports, export and
-// open the policy card. Every action goes through the window's own widgets
-// and signals, so the slots' real statements reach the server.
+// Drives the window through an agent's day (log in, type in the search box,
+// open the lists, load a policy, save a new one, run the reports, export,
+// open the policy card) with the test kit's gestures, so that the slots'
+// real statements reach the server.
 class Scenario : public testsupport::WindowTest {
 public:
     // The watcher answers the window's boxes and dialogs; the scenario
@@ -28,31 +28,27 @@ public:
 
     StageResult run(int policies, bool indexed);
 
-    // The pages of the window's stack "login".
-    static constexpr int loginPage = 0;
-    static constexpr int homePage = 1;
-    static constexpr int accountingPage = 3;
-    int page() const;
-
     // A new window, shown at the benchmark's size.
     void openShown();
-    // The login page's gesture, from the login page; false when it did not
-    // open the home page.
+    // From the login page; false when the home page did not open.
     bool logIn(const QString &user, const QString &password);
     // On the accounting page (opened first when it is not shown): the period,
     // the report's button (1 to 3), then VALIDER; the rows the report shows.
     int showReport(char report, const QDate &start, const QDate &end);
 
 private:
-    using Step = std::function<void(int)>;
-    using Check = std::function<QString()>;
+    // The pages of the window's stack "login".
+    enum Page { loginPage = 0, homePage = 1, accountingPage = 3 };
+    int page() const;
 
+    using Step = std::function<void(int)>;
     // Runs prepare (untimed) and act (timed, until the window has handled
     // the events it posted) once to warm up and check, then as often as the
     // repetitions allow. With afterAnswer, also collects for each run the
     // time from the last answer to a box or dialog to the end of the action.
     ActionResult measure(const QString &label, const Step &prepare, const Step &act,
-                         const Check &check, ActionResult *afterAnswer = nullptr);
+                         const std::function<QString()> &check,
+                         ActionResult *afterAnswer = nullptr);
     void click(const char *button);
     QString rowsShown(const char *view) const;
     // "title: text" of every box answered since the watcher last forgot.
@@ -64,7 +60,5 @@ private:
     QString m_workDir;
     testsupport::ModalWatcher *m_modals;
     QElapsedTimer m_clock;
-    // When the last box or dialog was answered, in nanoseconds of m_clock.
-    qint64 m_lastAnswered = 0;
-    QString m_stageTag;
+    qint64 m_lastAnswered = 0; // nanoseconds of m_clock
 };
