@@ -1,11 +1,10 @@
 // The agent's day that the benchmark measures, action by action.
-#include "scenario.h"
-
-#include "admin.h"
 #include "core/statement.h"
 #include "datagen.h"
-#include "koravel3.h"
+#include "scenario.h"
+#include "support/dbfixture.h"
 #include "support/modal.h"
+#include "support/policyform.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -15,98 +14,83 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStackedWidget>
 #include <QTableView>
 #include <QTest>
 
 #include <cstdio>
-#include <cstdlib>
+
+namespace db = testsupport::db;
 
 namespace {
-
-constexpr int homePage = 1;
 
 QString dateText(const QDate &date) {
     return date.toString(QStringLiteral("dd/MM/yyyy"));
 }
 
-int columnNamed(const QAbstractItemModel *model, const QStringList &names) {
-    for (int column = 0; column < model->columnCount(); ++column)
-        if (names.contains(model->headerData(column, Qt::Horizontal).toString()))
-            return column;
-    return -1;
+// The first of the problems whose check failed; empty when none did.
+QString problem(std::initializer_list<std::pair<bool, const char *>> checks) {
+    for (const auto &[ok, text] : checks)
+        if (!ok)
+            return QString::fromUtf8(text);
+    return QString();
+}
+
+// A choice in a combo box as the agent makes it, so that its slot runs.
+void choose(QComboBox *combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    emit combo->textActivated(combo->currentText());
+}
+
+// One of the first 200 rows of a view, in turn.
+QModelIndex nthRow(const QAbstractItemModel *model, int rep, int column = 0) {
+    return model->index(rep % qMax(1, qMin(model->rowCount(), 200)), column);
 }
 
 } // namespace
 
 StageResult Scenario::run(int policies, bool indexed) {
-    StageResult stage;
-    stage.policies = policies;
-    stage.indexed = indexed;
-    m_stageTag = QStringLiteral("%1%2").arg(policies).arg(indexed ? 'I' : 'P');
-
-    Koravel3 window;
-    m_window = &window;
-    window.resize(1366, 768);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        std::fprintf(stderr, "bench: the window was not exposed\n");
-    settle();
-
-    const QString user = datagen::agentUser(m_agent);
-    const QString password = datagen::agentPassword(m_agent);
-    const QString agentId = QString::number(m_agent);
-    auto *pages = widget<QStackedWidget>("login");
+    StageResult stage{policies, indexed, {}};
+    const QString tag = QStringLiteral("%1%2").arg(policies).arg(indexed ? 'I' : 'P');
+    openShown();
+    const QString user = datagen::agentUser(1);
+    const QString password = datagen::agentPassword(1);
     const QDate today = QDate::currentDate();
-    const QDate monthStart = today.addMonths(-1).addDays(1);
-    const QDate yearStart = today.addYears(-1).addDays(1);
 
-    // Plates of the agent's own policies, for the search and the form load.
-    sql::Statement platesStatement("select immat from principal where idpersonne = '");
-    platesStatement << agentId << "' order by id limit 200";
-    const QStringList plates = admin::column(platesStatement);
+    // Plates of the agent's own policies, for the search.
+    const QStringList plates = db::rows(
+        sql::Statement("select immat from principal where idpersonne = '1' order by id limit 200")
+            .text());
     if (plates.isEmpty()) {
-        std::fprintf(stderr, "bench: agent %d has no policies\n", m_agent);
+        std::fprintf(stderr, "bench: agent 1 has no policies\n");
         std::exit(2);
     }
 
-    // Log in.
-    auto logIn = [&] {
-        widget<QLineEdit>("lineEdit_user_2")->setText(user);
-        widget<QLineEdit>("lineEdit_passw_2")->setText(password);
-        click("pushButton_c");
-        settle();
-    };
     stage.actions << measure(
         QStringLiteral("login"),
         [&](int) {
-            if (pages->currentIndex() != 0)
+            if (page() != loginPage)
                 click("pushButton_2");
-            widget<QLineEdit>("lineEdit_user_2")->setText(user);
-            widget<QLineEdit>("lineEdit_passw_2")->setText(password);
         },
-        [&](int) { click("pushButton_c"); },
+        [&](int) { submitLogin(user, password); },
         [&] {
-            if (pages->currentIndex() != homePage)
-                return QStringLiteral("the login did not open the home page");
-            if (widget<QLabel>("label_5")->text() != agentId)
-                return QStringLiteral("the agent id is not shown");
-            return QString();
+            return problem(
+                {{page() == homePage, "the login did not open the home page"},
+                 {child<QLabel>("label_5")->text() == "1", "the agent id is not shown"}});
         });
-    if (pages->currentIndex() != homePage)
-        logIn();
-    if (pages->currentIndex() != homePage) {
-        // Nothing else can run without a logged-in agent.
-        m_window = nullptr;
+    // Nothing else can run without a logged-in agent.
+    if (page() != homePage && !logIn(user, password)) {
+        window.reset();
         return stage;
     }
     stage.actions.last().detail =
         QStringLiteral("%1 policies, %2 expiring")
-            .arg(widget<QLabel>("label_34")->text(), widget<QLabel>("label_33")->text());
+            .arg(child<QLabel>("label_34")->text(), child<QLabel>("label_33")->text());
 
     // One keystroke in the search box: the agent types the first five
     // characters of a plate ("DK-12"), each key sending one search.
-    auto *search = widget<QLineEdit>("LER");
+    auto *search = child<QLineEdit>("LER");
+    auto *home = child<QTableView>("tableView");
     QString typing;
     stage.actions << measure(
         QStringLiteral("search, one keystroke"),
@@ -120,29 +104,22 @@ StageResult Scenario::run(int policies, bool indexed) {
         },
         [&](int rep) { QTest::keyClick(search, typing.at(rep % 5).toLatin1()); },
         [&] {
-            QAbstractItemModel *model = widget<QTableView>("tableView")->model();
-            if (!model || model->rowCount() == 0 || search->text().isEmpty())
-                return QStringLiteral("the search showed no policy");
-            return QString();
+            return problem(
+                {{home->model() && home->model()->rowCount() > 0 && !search->text().isEmpty(),
+                  "the search showed no policy"}});
         });
 
     // The three lists of the home page.
-    const struct {
-        const char *button;
-        const char *label;
-    } lists[] = {
+    const std::pair<const char *, const char *> lists[] = {
         {"pushButton_5", "list: all policies"},
         {"pushButton_6", "list: expiring in 3 days"},
-        {"pushButton_10", "list: expired"},
-    };
+        {"pushButton_10", "list: expired"}};
     for (const auto &list : lists) {
         stage.actions << measure(
-            QString::fromUtf8(list.label), [](int) {}, [&](int) { click(list.button); },
+            QString::fromUtf8(list.second), [](int) {}, [&](int) { click(list.first); },
             [&] {
-                QAbstractItemModel *model = widget<QTableView>("tableView")->model();
-                if (!model || model->columnCount() < 3)
-                    return QStringLiteral("the list shows no columns");
-                return QString();
+                return problem({{home->model() && home->model()->columnCount() >= 3,
+                                 "the list shows no columns"}});
             });
         stage.actions.last().detail = rowsShown("tableView");
     }
@@ -150,97 +127,83 @@ StageResult Scenario::run(int policies, bool indexed) {
     // Loading a policy into the form: a press on a plate of the list of all
     // policies. A genre is chosen first, as an agent has by then, so that
     // the months recomputation has a category to work with.
-    auto *genre = widget<QComboBox>("CBG");
-    genre->setCurrentIndex(1);
-    emit genre->textActivated(genre->currentText());
+    auto *genre = child<QComboBox>("CBG");
+    choose(genre, 1);
     click("pushButton_5");
     settle();
-    auto *home = widget<QTableView>("tableView");
     stage.actions << measure(
-        QStringLiteral("form load"),
-        [&](int) { widget<QLabel>("LID")->setText(QStringLiteral("0")); },
-        [&](int rep) {
-            QAbstractItemModel *model = home->model();
-            const int rows = qMax(1, qMin(model->rowCount(), 200));
-            emit home->pressed(model->index(rep % rows, 0));
-        },
+        QStringLiteral("form load"), [&](int) { child<QLabel>("LID")->setText("0"); },
+        [&](int rep) { emit home->pressed(nthRow(home->model(), rep)); },
         [&] {
-            if (widget<QLabel>("LID")->text() == QLatin1String("0") ||
-                widget<QLineEdit>("LEIM")->text().isEmpty())
-                return QStringLiteral("the form was not filled");
-            return QString();
+            return problem({{child<QLabel>("LID")->text() != "0" &&
+                                 !child<QLineEdit>("LEIM")->text().isEmpty(),
+                             "the form was not filled"}});
         });
 
     // A first issue: the form filled as an agent would, then VALIDER/IMPRIMER
     // (the save on the press, the QR code on the release).
     QString savedName;
+    QStringList unfilled;
     stage.actions << measure(
         QStringLiteral("first-issue save"),
         [&](int rep) {
-            savedName = QStringLiteral("BENCH SAVE %1 %2").arg(m_stageTag).arg(rep);
-            widget<QLabel>("LID")->setText(QStringLiteral("0"));
-            widget<QLineEdit>("LEN")->setText(savedName);
-            widget<QLineEdit>("LEIM")->setText(
-                QStringLiteral("BN-%1-ZZ").arg(rep, 4, 10, QLatin1Char('0')));
-            widget<QLineEdit>("LEPO")->setText(QStringLiteral("P-BENCH-%1").arg(rep));
-            widget<QLineEdit>("LEP")->setText(QStringLiteral("T-BENCH-%1").arg(rep));
-            widget<QLineEdit>("LEDU")->setText(dateText(today));
-            widget<QLineEdit>("LEAU")->setText(dateText(today.addYears(1).addDays(-1)));
+            savedName = QStringLiteral("BENCH SAVE %1 %2").arg(tag).arg(rep);
+            unfilled = testsupport::policyform::fill(
+                window.get(), {{"LID", "0"},
+                               {"LEN", savedName},
+                               {"LEIM", QStringLiteral("BN-%1-ZZ").arg(rep, 4, 10, QChar('0'))},
+                               {"LEPO", QStringLiteral("P-BENCH-%1").arg(rep)},
+                               {"LEP", QStringLiteral("T-BENCH-%1").arg(rep)},
+                               {"LEDU", dateText(today)},
+                               {"LEAU", dateText(today.addYears(1).addDays(-1))}});
             // The premium as the agent gets it: genre, power, months, then
             // CALCULER for the invoice total, collected in full.
-            genre->setCurrentIndex(1);
-            emit genre->textActivated(genre->currentText());
-            auto *power = widget<QComboBox>("CBP");
-            power->setCurrentIndex(8);
-            emit power->activated(8);
-            auto *months = widget<QComboBox>("CBNM");
-            months->setCurrentIndex(months->currentIndex() == 12 ? 6 : 12);
-            emit months->activated(months->currentIndex());
+            choose(genre, 1);
+            choose(child<QComboBox>("CBP"), 8);
+            auto *months = child<QComboBox>("CBNM");
+            choose(months, months->currentIndex() == 12 ? 6 : 12);
             click("PBC");
-            widget<QLineEdit>("LESE")->setText(widget<QLineEdit>("LESF")->text());
-            widget<QCheckBox>("checkBox_25")->setChecked(true);
+            child<QLineEdit>("LESE")->setText(child<QLineEdit>("LESF")->text());
+            child<QCheckBox>("checkBox_25")->setChecked(true);
             m_modals->clear();
         },
         [&](int) { click("pushButton_3"); },
         [&] {
+            if (!unfilled.isEmpty())
+                return QStringLiteral("the form did not take ") +
+                       unfilled.join(QStringLiteral(", "));
             sql::Statement count("select count(*) from principal where nom = '");
             count << savedName << "'";
-            if (admin::scalar(count).toInt() != 1)
-                return QStringLiteral("the policy was not written to principal (boxes: %1)")
-                    .arg(boxesSeen().join(QStringLiteral("; ")));
-            return QString();
+            if (db::scalar(count.text()).toInt() == 1)
+                return QString();
+            return QStringLiteral("the policy was not written to principal (boxes: %1)")
+                .arg(boxesSeen().join(QStringLiteral("; ")));
         });
-    stage.actions.last().detail = boxesSeen().isEmpty() ? QString() : boxesSeen().constFirst();
+    stage.actions.last().detail = boxesSeen().value(0);
     // The saved rows would otherwise show up in the reports measured next.
-    for (const char *table : {"principal", "principal1", "clients"}) {
-        sql::Statement cleanup("delete from ");
-        cleanup << table << " where nom like 'BENCH SAVE %'";
-        admin::exec(cleanup);
-    }
+    for (const char *table : {"principal", "principal1", "clients"})
+        db::exec(
+            (sql::Statement("delete from ") << table << " where nom like 'BENCH SAVE %'").text());
 
     // The reports over one month and one year.
-    for (char report : {'1', '2', '3'}) {
+    auto *report = child<QTableView>("tableView_2");
+    for (char which : {'1', '2', '3'}) {
         for (bool year : {false, true}) {
-            const QString label =
-                QStringLiteral("report %1, %2")
-                    .arg(QLatin1Char(report))
-                    .arg(year ? QStringLiteral("one year") : QStringLiteral("one month"));
+            const QDate start = year ? today.addYears(-1) : today.addMonths(-1);
             stage.actions << measure(
-                label,
+                QStringLiteral("report %1, one %2").arg(which).arg(year ? "year" : "month"),
                 [&](int rep) {
                     if (rep == 0)
-                        showReport(report, year ? yearStart : monthStart, today);
+                        showReport(which, start.addDays(1), today);
                 },
                 [&](int) { click("pushButton_14"); },
                 [&] {
-                    QAbstractItemModel *model = widget<QTableView>("tableView_2")->model();
-                    if (!model || model->columnCount() < 4)
-                        return QStringLiteral("the report shows no columns");
-                    if (model->rowCount() == 0)
-                        return QStringLiteral("the report shows no rows");
-                    if (report == '3' && widget<QLineEdit>("lineEdit_pn")->text().isEmpty())
-                        return QStringLiteral("the totals are empty");
-                    return QString();
+                    const QAbstractItemModel *model = report->model();
+                    return problem(
+                        {{model && model->columnCount() >= 4, "the report shows no columns"},
+                         {model && model->rowCount() > 0, "the report shows no rows"},
+                         {which != '3' || !child<QLineEdit>("lineEdit_pn")->text().isEmpty(),
+                          "the totals are empty"}});
                 });
             stage.actions.last().detail = rowsShown("tableView_2");
         }
@@ -253,7 +216,7 @@ StageResult Scenario::run(int policies, bool indexed) {
     ActionResult writing;
     writing.label = QStringLiteral("export report 3, one year");
     const ActionResult whole = measure(
-        QStringLiteral("export report 3, one year"),
+        writing.label,
         [&](int) {
             QFile::remove(csvFile);
             m_modals->setNextFileName(csvFile);
@@ -261,9 +224,8 @@ StageResult Scenario::run(int policies, bool indexed) {
         [&](int) { click("pushButton_16"); },
         [&] {
             QFile file(csvFile);
-            if (!file.open(QIODevice::ReadOnly) || file.readAll().count('\n') < 2)
-                return QStringLiteral("no CSV file with rows was written");
-            return QString();
+            return problem({{file.open(QIODevice::ReadOnly) && file.readAll().count('\n') >= 2,
+                             "no CSV file with rows was written"}});
         },
         &writing);
     if (!whole.problem.isEmpty())
@@ -273,28 +235,21 @@ StageResult Scenario::run(int policies, bool indexed) {
     stage.actions << writing;
 
     // The policy card: a press and a click on a plate of the report.
-    auto *reportView = widget<QTableView>("tableView_2");
     stage.actions << measure(
-        QStringLiteral("policy card"), [&](int) { widget<QLineEdit>("lineEdit_6")->clear(); },
+        QStringLiteral("policy card"), [&](int) { child<QLineEdit>("lineEdit_6")->clear(); },
         [&](int rep) {
-            QAbstractItemModel *model = reportView->model();
-            const int column = qMax(0, columnNamed(model, {QStringLiteral("Immatriculation"),
-                                                           QStringLiteral("IMMATRICULATION")}));
-            const int rows = qMax(1, qMin(model->rowCount(), 200));
-            const QModelIndex index = model->index(rep % rows, column);
-            emit reportView->pressed(index);
-            emit reportView->clicked(index);
+            const QModelIndex index = nthRow(report->model(), rep, 2); // "Immatriculation"
+            emit report->pressed(index);
+            emit report->clicked(index);
         },
         [&] {
-            if (widget<QLineEdit>("lineEdit_6")->text().isEmpty())
-                return QStringLiteral("the card was not filled");
-            if (widget<QComboBox>("comboBox_3")->count() == 0)
-                return QStringLiteral("no policy number was listed");
-            return QString();
+            return problem(
+                {{!child<QLineEdit>("lineEdit_6")->text().isEmpty(), "the card was not filled"},
+                 {child<QComboBox>("comboBox_3")->count() > 0, "no policy number was listed"}});
         });
 
     // The window is closed as the agent leaves, without logging out.
     settle();
-    m_window = nullptr;
+    window.reset();
     return stage;
 }

@@ -1,7 +1,7 @@
 #include "datagen.h"
 
-#include "admin.h"
 #include "core/statement.h"
+#include "server.h"
 
 #include <QByteArray>
 #include <QString>
@@ -132,7 +132,7 @@ bool insertRange(const char *table, const QByteArray &numbering, bool withRenewa
                           (withRenewals ? ", trie" : "") + ")\nselect " + rowValues(withRenewals) +
                           "\nfrom (select " + numbering + " from seq_" + QByteArray::number(first) +
                           "_to_" + QByteArray::number(last) + ") as g";
-        if (!admin::exec(sql::Statement(text.constData())))
+        if (!server::exec(sql::Statement(text.constData())))
             return false;
     }
     return true;
@@ -160,14 +160,14 @@ bool fillAgents() {
         ")\n"
         "from seq_1_to_" +
         QByteArray::number(agentCount);
-    return admin::exec(sql::Statement(text.constData()));
+    return server::exec(sql::Statement(text.constData()));
 }
 
 bool fillPolicies(int have, int want) {
     if (want <= have)
         return true;
     // The session skips checks that cannot fail on generated rows.
-    admin::exec(sql::Statement("set session unique_checks = 0, foreign_key_checks = 0"));
+    server::exec(sql::Statement("set session unique_checks = 0, foreign_key_checks = 0"));
     return insertRange("principal", "seq as p, 3 * seq as i", true, have + 1, want) &&
            insertRange("principal1", "1 + (seq - 1) div 3 as p, seq as i", false, 3LL * have + 1,
                        3LL * want);

@@ -6,25 +6,24 @@
 //   koravel3bench probe-memory U P     (child) log in, run the year's report, report VmHWM
 //
 // bench/run.sh starts the server this needs and is the way to run it.
-#include "admin.h"
 #include "core/config.h"
-#include "core/statement.h"
 #include "datagen.h"
 #include "koravel3.h"
 #include "probes.h"
 #include "scenario.h"
+#include "server.h"
+#include "support/dbfixture.h"
 #include "support/modal.h"
-#include "table.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTime>
 
 #include <cstdio>
 
@@ -40,6 +39,10 @@ void messages(QtMsgType type, const QMessageLogContext &, const QString &text) {
     if (text.contains(QLatin1String("connectSlotsByName")))
         sawConnectWarning = true;
     std::fprintf(stderr, "bench: Qt: %s\n", qPrintable(text));
+    // A widget the benchmark drives is missing: nothing it measures would
+    // mean anything.
+    if (text.startsWith(QLatin1String("no child")))
+        std::exit(2);
 }
 
 void step(const QString &what) {
@@ -48,12 +51,13 @@ void step(const QString &what) {
                  qPrintable(what));
 }
 
+// What follows the colon on the first line of the /proc file that starts
+// with field (the whole line when there is no colon).
 QString procField(const char *file, const char *field) {
     QFile in(QString::fromLatin1(file));
-    if (!in.open(QIODevice::ReadOnly))
-        return QString();
-    for (const QByteArray &line : in.readAll().split('\n'))
-        if (!*field || line.startsWith(field))
+    const QByteArray text = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    for (const QByteArray &line : text.split('\n'))
+        if (line.startsWith(field))
             return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
     return QString();
 }
@@ -63,79 +67,50 @@ QString loadAverage() {
 }
 
 QString machine() {
-    const double memory =
-        procField("/proc/meminfo", "MemTotal").section(QLatin1Char(' '), 0, 0).toDouble() / 1024 /
-        1024;
     return QStringLiteral("%1, %2 cores, %3 GiB; MariaDB %4 on %5:3306 (loopback); Qt %6 "
                           "offscreen")
         .arg(procField("/proc/cpuinfo", "model name"))
         .arg(QThread::idealThreadCount())
-        .arg(memory, 0, 'f', 0)
-        .arg(admin::scalar(sql::Statement("select version()")).toString(),
+        .arg(procField("/proc/meminfo", "MemTotal").section(QLatin1Char(' '), 0, 0).toDouble() /
+                 1024 / 1024,
+             0, 'f', 0)
+        .arg(testsupport::db::scalar(QStringLiteral("select version()")).toString(),
              QString::fromUtf8(config::databaseHost), QString::fromUtf8(qVersion()));
 }
 
-bool hasProblems(const BenchResults &results) {
-    for (const StageResult &stage : results.stages)
-        for (const ActionResult &action : stage.actions)
-            if (!action.problem.isEmpty())
-                return true;
-    for (const auto &start : results.starts)
-        if (!start.problem.isEmpty())
-            return true;
-    for (const auto &memory : results.memory)
-        if (!memory.second.problem.isEmpty())
-            return true;
-    return false;
-}
-
-int run(int argc, char **argv) {
-    QApplication app(argc, argv);
-    initKoravel3Resources();
-    app.setWindowIcon(QIcon(QStringLiteral(":/log/QUIRO.png")));
-
+int run(QApplication &app) {
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("the mode"));
-    QCommandLineOption sizesOption(QStringLiteral("sizes"),
-                                   QStringLiteral("numbers of policies, comma-separated"),
-                                   QStringLiteral("list"), QStringLiteral("10000,100000,1000000"));
-    QCommandLineOption repsOption(QStringLiteral("reps"), QStringLiteral("most runs per action"),
-                                  QStringLiteral("n"), QStringLiteral("31"));
-    QCommandLineOption minRepsOption(QStringLiteral("min-reps"),
-                                     QStringLiteral("fewest runs per action"), QStringLiteral("n"),
-                                     QStringLiteral("5"));
-    QCommandLineOption budgetOption(QStringLiteral("budget"),
-                                    QStringLiteral("seconds of timed runs per action after which "
-                                                   "no more runs start"),
-                                    QStringLiteral("s"), QStringLiteral("8"));
-    QCommandLineOption startRepsOption(QStringLiteral("start-reps"),
-                                       QStringLiteral("starts per server state"),
-                                       QStringLiteral("n"), QStringLiteral("10"));
-    QCommandLineOption markdownOption(QStringLiteral("markdown"),
-                                      QStringLiteral("also write the tables as Markdown here"),
-                                      QStringLiteral("file"));
-    parser.addOptions(
-        {sizesOption, repsOption, minRepsOption, budgetOption, startRepsOption, markdownOption});
+    // name, help, value name, default
+    const char *const options[][4] = {
+        {"sizes", "numbers of policies, comma-separated", "list", "10000,100000,1000000"},
+        {"reps", "most runs per action", "n", "31"},
+        {"min-reps", "fewest runs per action", "n", "5"},
+        {"budget", "seconds of timed runs per action after which no more runs start", "s", "8"},
+        {"start-reps", "starts per server state", "n", "10"},
+        {"markdown", "also write the tables to this file", "file", ""}};
+    for (const auto &option : options)
+        parser.addOption(QCommandLineOption(option[0], option[1], option[2], option[3]));
     parser.process(app);
+    const auto value = [&](const char *name) { return parser.value(QString::fromLatin1(name)); };
 
     QList<int> sizes;
-    for (const QString &size : parser.value(sizesOption).split(QLatin1Char(',')))
+    for (const QString &size : value("sizes").split(QLatin1Char(',')))
         sizes << size.trimmed().toInt();
     std::sort(sizes.begin(), sizes.end());
     Repetitions repetitions;
-    repetitions.maximum = parser.value(repsOption).toInt();
-    repetitions.minimum = qMin(parser.value(minRepsOption).toInt(), repetitions.maximum);
-    repetitions.budgetMs = parser.value(budgetOption).toDouble() * 1000;
-    const int startReps = parser.value(startRepsOption).toInt();
+    repetitions.maximum = value("reps").toInt();
+    repetitions.minimum = qMin(value("min-reps").toInt(), repetitions.maximum);
+    repetitions.budgetMs = value("budget").toDouble() * 1000;
+    const int startReps = value("start-reps").toInt();
 
     // The QR code of each save is written to the working directory.
     QTemporaryDir workDir;
     QDir::setCurrent(workDir.path());
-
-    if (!admin::open())
+    if (!server::open())
         return 2;
-    const QList<admin::Index> indexes = admin::secondaryIndexes();
+    const QList<server::Index> indexes = server::secondaryIndexes();
     step(QStringLiteral("%1 secondary indexes in the schema").arg(indexes.size()));
 
     // Boxes get No (the update offer) or their only button, as soon as
@@ -146,9 +121,9 @@ int run(int argc, char **argv) {
     Scenario scenario(repetitions, workDir.path(), &modals);
     BenchResults results;
     const QString program = QCoreApplication::applicationFilePath();
-
     results.notes << QStringLiteral("Machine: ") + machine();
     const QString loadAtStart = loadAverage();
+
     step(QStringLiteral("agents"));
     if (!datagen::fillAgents())
         return 2;
@@ -157,7 +132,7 @@ int run(int argc, char **argv) {
     for (int policies : sizes) {
         QElapsedTimer timer;
         timer.start();
-        if (indexed && !admin::dropIndexes(indexes))
+        if (indexed && !server::dropIndexes(indexes))
             return 2;
         indexed = false;
         step(QStringLiteral("filling %1 policies and %2 history rows")
@@ -166,29 +141,29 @@ int run(int argc, char **argv) {
         if (!datagen::fillPolicies(have, policies))
             return 2;
         have = policies;
-        admin::analyze();
+        server::analyze();
         step(QStringLiteral("filled in %1 s; measuring with the primary keys only")
                  .arg(timer.elapsed() / 1000.0, 0, 'f', 1));
         results.stages << scenario.run(policies, false);
 
         timer.restart();
-        if (!admin::createIndexes(indexes))
+        if (!server::createIndexes(indexes))
             return 2;
         indexed = true;
-        admin::analyze();
+        server::analyze();
         step(QStringLiteral("indexes built in %1 s; measuring with them")
                  .arg(timer.elapsed() / 1000.0, 0, 'f', 1));
         results.stages << scenario.run(policies, true);
 
         step(QStringLiteral("memory"));
-        results.memory << qMakePair(policies, probes::measureMemory(program, datagen::agentUser(1),
-                                                                    datagen::agentPassword(1)));
+        results.memory << probes::measureMemory(program, policies, datagen::agentUser(1),
+                                                datagen::agentPassword(1));
     }
 
     step(QStringLiteral("start with the server up, stopped and unreachable"));
-    results.starts << probes::measureStart(program, probes::Server::Up, startReps);
-    results.starts << probes::measureStart(program, probes::Server::Refused, startReps);
-    results.starts << probes::measureStart(program, probes::Server::Unreachable,
+    results.starts << probes::measureStart(program, probes::Server::Up, startReps)
+                   << probes::measureStart(program, probes::Server::Refused, startReps)
+                   << probes::measureStart(program, probes::Server::Unreachable,
                                            qMax(1, startReps / 3));
 
     results.notes << QStringLiteral("Load average (1, 5, 15 min) at the start: %1; at the end: %2")
@@ -198,22 +173,19 @@ int run(int argc, char **argv) {
         "untimed warm-up; server: median of the time the server spent on the window's "
         "statements (performance_schema); ratio: median without the secondary indexes / "
         "median with them.");
-    const QString text = renderText(results);
-    std::printf("%s\n", text.toUtf8().constData());
-    if (parser.isSet(markdownOption)) {
-        QFile file(parser.value(markdownOption));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-            file.write(renderMarkdown(results).toUtf8());
+    const QByteArray tables = markdown(results).toUtf8();
+    std::printf("%s\n", tables.constData());
+    if (!value("markdown").isEmpty()) {
+        QFile file(value("markdown"));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(tables) < 0)
+            std::fprintf(stderr, "bench: cannot write %s\n", qPrintable(file.fileName()));
     }
-    if (sawConnectWarning) {
-        std::fprintf(stderr, "bench: a slot was left unconnected (see the warnings above)\n");
-        return 1;
-    }
-    if (hasProblems(results)) {
-        std::fprintf(stderr, "bench: some actions could not be measured (see the tables)\n");
-        return 1;
-    }
-    return 0;
+    const char *failure = sawConnectWarning      ? "a slot was left unconnected (see the warnings)"
+                          : hasProblems(results) ? "some actions could not be measured"
+                                                 : nullptr;
+    if (failure)
+        std::fprintf(stderr, "bench: %s\n", failure);
+    return failure ? 1 : 0;
 }
 
 } // namespace
@@ -234,13 +206,17 @@ int main(int argc, char **argv) {
     qputenv("CUPS_SERVER", "/nonexistent/koravel3bench.sock");
     qInstallMessageHandler(messages);
 
+    // As the program's main sets itself up.
+    QApplication app(argc, argv);
+    initKoravel3Resources();
+    app.setWindowIcon(QIcon(QStringLiteral(":/log/QUIRO.png")));
     if (mode == "probe-start")
         return probes::startProbe();
     if (mode == "probe-memory" && argc == 4)
         return probes::memoryProbe(QString::fromLocal8Bit(argv[2]),
                                    QString::fromLocal8Bit(argv[3]));
     if (mode == "run")
-        return run(argc, argv);
+        return run(app);
     std::fprintf(stderr, "usage: %s run [--help] | host\n", argv[0]);
     return 2;
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "stats.h"
-
-#include <QString>
+#include "results.h"
 
 // The start of the program and its memory, each measured in a process of
 // its own so that nothing the benchmark did before is counted.
@@ -15,29 +13,17 @@ enum class Server {
     Unreachable // the address does not answer at all (packets are lost)
 };
 
-struct StartResult {
-    QString label;
-    Summary summary;
-    QString problem;
-};
-
 // Starts this program in probe mode `repetitions` times and measures from
 // the exec of the process to the first paint of the login page. Refused and
 // Unreachable run the probe in a network namespace of its own (unshare -n):
 // an empty loopback for a refused connection, and a route of the address
 // into a link nobody answers on for a host that does not answer.
-StartResult measureStart(const QString &program, Server server, int repetitions);
-
-struct MemoryResult {
-    qint64 peakKiB = 0;
-    qint64 residentKiB = 0;
-    QString detail;
-    QString problem;
-};
+ActionResult measureStart(const QString &program, Server server, int repetitions);
 
 // Starts this program in memory mode: log in as the agent, run the cash-desk
 // report over one year, then read the peak resident size (VmHWM).
-MemoryResult measureMemory(const QString &program, const QString &user, const QString &password);
+MemoryResult measureMemory(const QString &program, int policies, const QString &user,
+                           const QString &password);
 
 // The probe modes themselves (run in the child process).
 int startProbe();

@@ -1,47 +1,58 @@
 #include "scenario.h"
 
-#include "admin.h"
-#include "support/modal.h"
+#include "server.h"
 
 #include <QAbstractItemModel>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTest>
 
 #include <cstdio>
-
-namespace {
-
-constexpr int accountingPage = 3;
-
-} // namespace
-
-void settle() {
-    QCoreApplication::processEvents();
-}
 
 Scenario::Scenario(const Repetitions &repetitions, const QString &workDir,
                    testsupport::ModalWatcher *modals)
     : m_repetitions(repetitions)
     , m_workDir(workDir)
     , m_modals(modals) {
-    m_modals->onAnswer([this] { m_lastAnswered = benchClock(); });
+    m_clock.start();
+    m_modals->onAnswer([this] { m_lastAnswered = m_clock.nsecsElapsed(); });
+}
+
+void Scenario::openShown() {
+    openWindow();
+    showWindow(QSize(1366, 768));
+    settle();
+}
+
+void Scenario::settle() {
+    QCoreApplication::processEvents();
+}
+
+int Scenario::page() const {
+    return child<QStackedWidget>("login")->currentIndex();
+}
+
+bool Scenario::logIn(const QString &user, const QString &password) {
+    submitLogin(user, password);
+    settle();
+    return page() == homePage;
+}
+
+int Scenario::showReport(char report, const QDate &start, const QDate &end) {
+    if (page() != accountingPage)
+        click("pushButton_8");
+    const char *buttons[] = {"pushButton_11", "pushButton_12", "pushButton_13"};
+    runReport(buttons[report - '1'], start, end);
+    settle();
+    const QAbstractItemModel *model = child<QTableView>("tableView_2")->model();
+    return model ? model->rowCount() : 0;
 }
 
 void Scenario::click(const char *button) {
-    // click() sends pressed, released and clicked in turn, as the mouse does.
-    widget<QPushButton>(button)->click();
-}
-
-void Scenario::showReport(char report, const QDate &start, const QDate &end) {
-    if (widget<QStackedWidget>("login")->currentIndex() != accountingPage)
-        click("pushButton_8");
-    widget<QDateEdit>("dateEdit")->setDate(start);
-    widget<QDateEdit>("dateEdit_2")->setDate(end);
-    const char *buttons[] = {"pushButton_11", "pushButton_12", "pushButton_13"};
-    click(buttons[report - '1']);
+    QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
 }
 
 QStringList Scenario::boxesSeen() const {
@@ -52,7 +63,7 @@ QStringList Scenario::boxesSeen() const {
 }
 
 QString Scenario::rowsShown(const char *view) const {
-    QAbstractItemModel *model = widget<QTableView>(view)->model();
+    QAbstractItemModel *model = child<QTableView>(view)->model();
     if (!model)
         return QString();
     while (model->canFetchMore(QModelIndex()))
@@ -61,7 +72,7 @@ QString Scenario::rowsShown(const char *view) const {
 }
 
 ActionResult Scenario::measure(const QString &label, const Step &prepare, const Step &act,
-                               const Check &check, ActionResult *afterAnswer) {
+                               const std::function<QString()> &check, ActionResult *afterAnswer) {
     ActionResult result;
     result.label = label;
     std::fprintf(stderr, "  %-34s", qPrintable(label));
@@ -87,17 +98,16 @@ ActionResult Scenario::measure(const QString &label, const Step &prepare, const 
         prepare(rep);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         m_lastAnswered = 0;
-        admin::restartStatementClock();
-        const qint64 started = benchClock();
+        server::restartStatementClock();
+        const qint64 started = m_clock.nsecsElapsed();
         act(rep);
         settle();
-        const qint64 ended = benchClock();
-        const double server = admin::statementMs();
-        if (server >= 0)
-            serverSamples << server;
-        const double ms = (ended - started) / 1e6;
-        samples << ms;
-        spent += ms;
+        const qint64 ended = m_clock.nsecsElapsed();
+        const double serverMs = server::statementMs();
+        if (serverMs >= 0)
+            serverSamples << serverMs;
+        samples << (ended - started) / 1e6;
+        spent += samples.last();
         if (m_lastAnswered > started)
             afterSamples << (ended - m_lastAnswered) / 1e6;
     }

@@ -122,6 +122,10 @@ CREATE TABLE IF NOT EXISTS principal1 (
   PRIMARY KEY (idhistorique),
   KEY principal1_agent_plate (idpersonne, immat),
   KEY principal1_agent_policy (idpersonne, police),
+  -- The cash-desk report reads twelve columns of the agent's rows of a
+  -- period through this index. Four are VARCHAR(255) in utf8mb4, 1 020 bytes
+  -- each: no index can carry them all under InnoDB's 3 072-byte key limit,
+  -- so the rows themselves are read.
   KEY principal1_agent_start (idpersonne, currentd)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 

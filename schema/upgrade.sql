@@ -48,3 +48,34 @@ DELIMITER ;
 
 CALL koravel_recorded_at();
 DROP PROCEDURE koravel_recorded_at;
+
+-- Three indexes of principal carry the columns their statements read (the
+-- login's total, the search and the agent's lists, the cash-desk totals), so
+-- that those are answered from the index alone instead of one row read per
+-- policy of the agent. A database made before keeps the narrower indexes of
+-- the same names: each one that does not list exactly these columns is built
+-- again (about 15 s for a million policies).
+DROP PROCEDURE IF EXISTS koravel_covering_index;
+DELIMITER //
+CREATE PROCEDURE koravel_covering_index(IN indexName VARCHAR(64), IN wanted VARCHAR(255))
+BEGIN
+  DECLARE present TEXT;
+  SELECT GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX SEPARATOR ',') INTO present
+    FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE()
+      AND TABLE_NAME = 'principal' AND INDEX_NAME = indexName;
+  IF present IS NULL OR present <> wanted THEN
+    SET @change = CONCAT('ALTER TABLE principal ',
+                         IF(present IS NULL, '', CONCAT('DROP INDEX `', indexName, '`, ')),
+                         'ADD INDEX `', indexName, '` (`', REPLACE(wanted, ',', '`,`'), '`)');
+    PREPARE change_index FROM @change;
+    EXECUTE change_index;
+    DEALLOCATE PREPARE change_index;
+  END IF;
+END //
+DELIMITER ;
+
+CALL koravel_covering_index('principal_agent_plate', 'idpersonne,immat,nom,valabl,valable');
+CALL koravel_covering_index('principal_agent_start',
+                            'idpersonne,currentd,prime,coutpolice,taxe,fga,pca,primetotal');
+CALL koravel_covering_index('principal_login_expiry', 'users,password,valabl,idpersonne');
+DROP PROCEDURE koravel_covering_index;

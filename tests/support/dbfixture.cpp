@@ -18,6 +18,8 @@ namespace testsupport::db {
 namespace {
 
 const char *const connectionName = "fixture";
+QString adminUser = QStringLiteral("kvtest");
+QString adminPassword = QStringLiteral("kvtest");
 
 // A connection of the given name to the test server, opened on first use.
 QSqlDatabase connection(const char *name, const QString &user, const QString &password) {
@@ -82,7 +84,12 @@ QString rowDigest(const QString &table) {
 } // namespace
 
 QSqlDatabase admin() {
-    return connection(connectionName, QStringLiteral("kvtest"), QStringLiteral("kvtest"));
+    return connection(connectionName, adminUser, adminPassword);
+}
+
+void useAdminAccount(const QString &user, const QString &password) {
+    adminUser = user;
+    adminPassword = password;
 }
 
 QSqlDatabase counter() {

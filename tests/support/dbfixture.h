@@ -18,6 +18,9 @@ namespace db {
 // The fixture connection, opened on first use; a test fails when the server
 // is not there.
 QSqlDatabase admin();
+// The account admin() opens with (kvtest by default), for a server that
+// names its administrator otherwise; call it before the first use.
+void useAdminAccount(const QString &user, const QString &password);
 
 // A second named connection as the program's own account (agnt), for what
 // that account may and may not do on the server; opened on first use.
