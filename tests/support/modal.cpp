@@ -1,11 +1,11 @@
 #include "support/modal.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 
 namespace testsupport {
