@@ -137,9 +137,9 @@ has bench && stage bench ctest --test-dir "$build" --output-on-failure \
   --output-junit "$logs/bench.xml" --timeout 900 -L bench
 has fuzz && stage fuzz fuzz
 if [ -n "$side" ]; then
-  echo "=== asan (its log, now that it has ended)"
   wait "$side" || { status=1; failed_stages+=" asan"; }
   side=
+  echo "=== asan (ran in the background; its log)"
   cat "$logs/asan.log"
 fi
 
