@@ -40,15 +40,13 @@ fi
 host=$("$bench" host)
 dir=$root/.rig/bench-$host
 sock=$dir/mysqld.sock
+# shellcheck source=../scripts/lib/rig.sh
+. "$root/scripts/lib/rig.sh"
 
 # Nothing may listen on the address already: a server there would be
 # measured instead of ours, or ours could not bind.
-if ss -Hltn 2>/dev/null | awk '{print $4}' | grep -qxE "($host|0\.0\.0\.0|\*|\[::\]):3306"; then
+if rig_busy "$host" 3306; then
   echo "bench: another server listens on $host:3306; stop it first (e.g. KORAVEL_DB_HOST=$host bash scripts/db.sh stop [--test])" >&2
-  exit 1
-fi
-if (exec 3<>"/dev/tcp/$host/3306") 2>/dev/null; then
-  echo "bench: $host:3306 answers; stop that server first" >&2
   exit 1
 fi
 
@@ -61,45 +59,22 @@ else
 fi
 
 rm -rf "$dir"
-mkdir -p "$dir"
-mariadb-install-db --no-defaults --user="$(id -un)" --datadir="$dir/data" \
-  --auth-root-authentication-method=normal >"$dir/install.log" 2>&1
-
+# A full pool takes a while to write back when the server stops.
+trap 'rig_mariadb_stop "$dir" 6000' EXIT
 # The same server settings as the program's local database (scripts/db.sh)
 # except the pool, large enough for a million policies, and a log that loses
 # up to a second of commits on a crash, which the fill does not care about.
 # Statements slower than 20 ms go to slow.log with their plans, and the
 # performance schema keeps every statement's time for the "server" column.
-mariadbd --no-defaults --user="$(id -un)" --datadir="$dir/data" --socket="$sock" \
-  --port=3306 --bind-address="$host" --pid-file="$dir/mysqld.pid" \
-  --log-error="$dir/error.log" \
-  --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
+rig_mariadb_start "$dir" "$host" \
   --innodb-buffer-pool-size=$pool --innodb-log-file-size=1G \
-  --innodb-flush-log-at-trx-commit=2 --max-connections=200 --skip-name-resolve \
+  --innodb-flush-log-at-trx-commit=2 \
   --slow-query-log --slow-query-log-file="$dir/slow.log" --long-query-time=0.02 \
   --log-slow-verbosity=query_plan,explain \
   --performance-schema=ON --performance-schema-consumer-events-statements-current=ON \
-  --performance-schema-consumer-events-statements-history-long=ON \
-  >/dev/null 2>&1 &
-server=$!
-stop() {
-  kill "$server" 2>/dev/null || true
-  wait "$server" 2>/dev/null || true
-}
-trap stop EXIT
+  --performance-schema-consumer-events-statements-history-long=ON
 
 client() { mariadb --no-defaults -uroot --socket="$sock" "$@"; }
-for _ in $(seq 1 300); do
-  client -e 'select 1' >/dev/null 2>&1 && break
-  kill -0 "$server" 2>/dev/null || break
-  sleep 0.1
-done
-if ! client -e 'select 1' >/dev/null 2>&1; then
-  echo "bench: MariaDB did not start; see $dir/error.log" >&2
-  tail -n 20 "$dir/error.log" >&2 || true
-  exit 1
-fi
-
 client -e 'CREATE DATABASE assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci'
 client assurebdd <"$root/schema/schema.sql"
 client assurebdd <"$root/schema/tariffs.sql"

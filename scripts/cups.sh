@@ -17,6 +17,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=lib/rig.sh
+. "$root/scripts/lib/rig.sh"
 host=${KORAVEL_DB_HOST:-127.0.0.1}
 if [ "${2:-}" = --test ]; then
   dir=${KORAVEL_CUPS_DIR:-$root/.rig/test/cups-$host}
@@ -83,11 +85,7 @@ start() {
     setsid cupsd -f -c "$dir/etc/cupsd.conf" -s "$dir/etc/cups-files.conf" \
       >>"$dir/log/cupsd.out" 2>&1 </dev/null &
     echo $! >"$pidfile"
-    for _ in $(seq 1 100); do
-      running && break
-      sleep 0.1
-    done
-    if ! running; then
+    if ! rig_wait 100 running; then
       echo "cupsd did not start; see $dir/log/error_log" >&2
       tail -n 20 "$dir/log/error_log" "$dir/log/cupsd.out" >&2 2>/dev/null || true
       exit 1
@@ -101,18 +99,7 @@ start() {
   client lpadmin -d "$queue"
 }
 
-stop() {
-  if [ -f "$pidfile" ]; then
-    local pid
-    pid=$(cat "$pidfile")
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 1 100); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    rm -f "$pidfile"
-  fi
-}
+stop() { rig_stop "$pidfile" 100; }
 
 case "${1:-}" in
   start) start ;;

@@ -37,6 +37,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=lib/rig.sh
+. "$root/scripts/lib/rig.sh"
 host=${KORAVEL_DB_HOST:-127.0.0.1}
 verb=${1:-}
 with_test=0
@@ -48,22 +50,12 @@ if [ "$with_test" = 1 ]; then
 else
   dir=${KORAVEL_DB_DIR:-$root/.rig/mariadb-$host}
 fi
-data=$dir/data
 sock=$dir/mysqld.sock
-pidfile=$dir/mysqld.pid
 tls=$dir/tls
 
 client() { mariadb --no-defaults -uroot --socket="$sock" "$@"; }
 
-running() {
-  [ -S "$sock" ] && mariadb-admin --no-defaults -uroot --socket="$sock" ping >/dev/null 2>&1
-}
-
-# Another server already on the address: ours could not bind, and the
-# program would silently work against that one.
-address_busy() {
-  (exec 3<>"/dev/tcp/$host/3306") 2>/dev/null
-}
+running() { rig_mariadb_up "$sock"; }
 
 # One certificate signed by the rig's CA: sign NAME SUBJECT [EXTENSIONS].
 sign() {
@@ -103,7 +95,7 @@ extendedKeyUsage=serverAuth"
 }
 
 start() {
-  if ! running && address_busy; then
+  if ! running && rig_busy "$host" 3306; then
     cat >&2 <<MSG
 db.sh: $host:3306 is already taken by another server, so the one with its data in
 $dir cannot listen there.
@@ -118,29 +110,11 @@ MSG
   mkdir -p "$dir"
   make_tls
   if ! running; then
-    if [ ! -d "$data/mysql" ]; then
-      mariadb-install-db --no-defaults --user="$(id -un)" --datadir="$data" \
-        --auth-root-authentication-method=normal >"$dir/install.log" 2>&1
-    fi
     local ssl=(--ssl-ca="$tls/ca.pem" --ssl-cert="$tls/server-cert.pem"
       --ssl-key="$tls/server-key.pem")
     [ "${KORAVEL_DB_TLS:-on}" != off ] || ssl=(--skip-ssl)
-    # --no-defaults keeps the machine's own server configuration out of it.
-    mariadbd --no-defaults --user="$(id -un)" --datadir="$data" --socket="$sock" \
-      --port=3306 --bind-address="$host" --pid-file="$pidfile" \
-      --log-error="$dir/error.log" --general-log-file="$dir/general.log" \
-      --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
-      --innodb-buffer-pool-size=256M --max-connections=200 --skip-name-resolve \
-      "${ssl[@]}" >/dev/null 2>&1 &
-    for _ in $(seq 1 300); do
-      running && break
-      sleep 0.1
-    done
-    if ! running; then
-      echo "MariaDB did not start; see $dir/error.log" >&2
-      tail -n 20 "$dir/error.log" >&2 || true
-      exit 1
-    fi
+    rig_mariadb_start "$dir" "$host" --general-log-file="$dir/general.log" \
+      --innodb-buffer-pool-size=256M "${ssl[@]}" || exit 1
   fi
   client -e 'CREATE DATABASE IF NOT EXISTS assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci'
   client assurebdd <"$root/schema/schema.sql"
@@ -176,17 +150,7 @@ config() {
   echo "$dir/config"
 }
 
-stop() {
-  if [ -f "$pidfile" ]; then
-    local pid
-    pid=$(cat "$pidfile")
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 1 300); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-  fi
-}
+stop() { rig_mariadb_stop "$dir"; }
 
 case "$verb" in
   start) start ;;

@@ -11,13 +11,11 @@ build=${KORAVEL_BUILD_DIR:-$root/build}
 bash scripts/install-deps.sh
 bash scripts/build.sh
 
-cleanup() {
-  bash scripts/db.sh stop || true
-  bash scripts/cups.sh stop || true
-}
-trap cleanup EXIT
-bash scripts/db.sh start
-bash scripts/cups.sh start
+# shellcheck source=lib/rig.sh
+. scripts/lib/rig.sh
+host=${KORAVEL_DB_HOST:-127.0.0.1}
+trap 'rig_services stop "$host" || true' EXIT
+rig_services start "$host"
 CUPS_SERVER=$(bash scripts/cups.sh socket)
 # The program reads its server from koravel3.ini: this one names the local
 # database, whatever the machine's or the user's own file says.
@@ -25,7 +23,7 @@ XDG_CONFIG_HOME=$(bash scripts/db.sh config)
 export CUPS_SERVER XDG_CONFIG_HOME
 
 cat <<MSG
-Base locale prête sur ${KORAVEL_DB_HOST:-127.0.0.1}:3306 (base assurebdd).
+Base locale prête sur $host:3306 (base assurebdd).
 Agent de démonstration : utilisateur « demo », mot de passe « demo123 ».
 Les talons imprimés arrivent dans la file « talons » ; chaque page est gardée
 en PDF dans ${CUPS_SERVER%/cups.sock}/spool/ (lpstat -W completed -o la liste).

@@ -25,7 +25,9 @@ export KORAVEL_DB_HOST=$host KORAVEL_BUILD_DIR=$build
 bash scripts/install-deps.sh
 bash scripts/build.sh
 
-if (exec 3<>"/dev/tcp/$host/3306") 2>/dev/null; then
+# shellcheck source=lib/rig.sh
+. scripts/lib/rig.sh
+if rig_busy "$host" 3306; then
   echo "screenshots.sh: $host:3306 is taken; the pictures need a fresh database there." >&2
   echo "Stop the server listening on it (e.g. KORAVEL_DB_HOST=$host bash scripts/db.sh stop)." >&2
   exit 1
@@ -35,8 +37,7 @@ work=$(mktemp -d)
 export KORAVEL_DB_DIR=$work/mariadb KORAVEL_CUPS_DIR=$work/cups
 cleanup() {
   local status=$?
-  bash scripts/db.sh stop || true
-  bash scripts/cups.sh stop || true
+  rig_services stop "$host" || true
   if [ "$status" -eq 0 ]; then
     rm -rf "$work"
   else
