@@ -69,17 +69,17 @@ StageResult Scenario::run(int policies, bool indexed) {
     stage.actions << measure(
         QStringLiteral("login"),
         [&](int) {
-            if (page() != loginPage)
+            if (page() != Koravel3::LoginPage)
                 click("pushButton_2");
         },
         [&](int) { submitLogin(user, password); },
         [&] {
             return problem(
-                {{page() == homePage, "the login did not open the home page"},
+                {{page() == Koravel3::HomePage, "the login did not open the home page"},
                  {child<QLabel>("label_5")->text() == "1", "the agent id is not shown"}});
         });
     // Nothing else can run without a logged-in agent.
-    if (page() != homePage && !logIn(user, password)) {
+    if (page() != Koravel3::HomePage && !logIn(user, password)) {
         window.reset();
         return stage;
     }

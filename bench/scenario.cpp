@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTableView>
 #include <QTest>
 
@@ -31,18 +30,14 @@ void Scenario::settle() {
     QCoreApplication::processEvents();
 }
 
-int Scenario::page() const {
-    return child<QStackedWidget>("login")->currentIndex();
-}
-
 bool Scenario::logIn(const QString &user, const QString &password) {
     submitLogin(user, password);
     settle();
-    return page() == homePage;
+    return page() == Koravel3::HomePage;
 }
 
 int Scenario::showReport(char report, const QDate &start, const QDate &end) {
-    if (page() != accountingPage)
+    if (page() != Koravel3::AccountingPage)
         click("pushButton_8");
     const char *buttons[] = {"pushButton_11", "pushButton_12", "pushButton_13"};
     runReport(buttons[report - '1'], start, end);

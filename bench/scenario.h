@@ -37,10 +37,6 @@ public:
     int showReport(char report, const QDate &start, const QDate &end);
 
 private:
-    // The pages of the window's stack "login".
-    enum Page { loginPage = 0, homePage = 1, accountingPage = 3 };
-    int page() const;
-
     using Step = std::function<void(int)>;
     // Runs prepare (untimed) and act (timed, until the window has handled
     // the events it posted) once to warm up and check, then as often as the
