@@ -107,7 +107,7 @@ build_mariadb() {
   fetch_source "$src" --download-only "mariadb=$mariadb_source"
   # Only the client library is needed out of the whole server tarball.
   local tarball
-  tarball=$(ls "$src"/mariadb_*.orig.tar.* | grep -v '\.asc$')
+  tarball=$(find "$src" -maxdepth 1 -name 'mariadb_*.orig.tar.*' ! -name '*.asc')
   tar -C "$src" -xf "$tarball" --wildcards '*/libmariadb/*'
   local dir
   dir=$(echo "$src"/*/libmariadb)
@@ -329,7 +329,7 @@ smoke_test() {
   local version prefix=$build/wine
   version=$(program_version)
   export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  [ -d "$prefix" ] && wineserver -k 2>/dev/null || true
+  if [ -d "$prefix" ]; then wineserver -k 2>/dev/null || true; fi
   rm -rf "$prefix"
   wineboot -i 2>/dev/null
   wine "$build/koravel3-setup-$version.exe" /S
