@@ -246,7 +246,8 @@ is_system_dll() {
       imm32.dll | iphlpapi.dll | kernel32.dll | mpr.dll | msvcrt.dll | ncrypt.dll | \
       netapi32.dll | ntdll.dll | ole32.dll | oleaut32.dll | rpcrt4.dll | secur32.dll | \
       setupapi.dll | shcore.dll | shell32.dll | shlwapi.dll | user32.dll | userenv.dll | \
-      uxtheme.dll | version.dll | winmm.dll | winspool.drv | wtsapi32.dll | ws2_32.dll)
+      uxtheme.dll | version.dll | winhttp.dll | winmm.dll | winspool.drv | wtsapi32.dll | \
+      ws2_32.dll)
       return 0
       ;;
   esac
