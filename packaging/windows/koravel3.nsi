@@ -1,0 +1,101 @@
+; The Windows installer of Koravel. It installs for the current user only,
+; under %LOCALAPPDATA%\Programs\Koravel, so it needs no administrator rights
+; and raises no UAC prompt: the program's own update runs it as the agent.
+; "/S" installs silently over an older version.
+;
+;   makensis -DVERSION=3.1.3 -DSTAGE=build-windows/stage \
+;            -DOUTFILE=build-windows/koravel3-setup-3.1.3.exe koravel3.nsi
+;
+; VERSION is project()'s version in CMakeLists.txt; scripts/windows.sh passes
+; it with the staged program folder.
+
+!ifndef VERSION
+  !error "VERSION is missing: makensis -DVERSION=x.y.z"
+!endif
+!ifndef STAGE
+  !error "STAGE (the staged program folder) is missing"
+!endif
+!ifndef OUTFILE
+  !define OUTFILE "koravel3-setup-${VERSION}.exe"
+!endif
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Koravel"
+!define SHORTCUT "$SMPROGRAMS\Koravel Assurances.lnk"
+
+; A 64-bit installer for a 64-bit program; it also runs where only 64-bit
+; Windows programs can (Wine without its 32-bit part).
+Target amd64-unicode
+SetCompressor /SOLID lzma
+RequestExecutionLevel user
+Name "Koravel ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\Koravel"
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1036 "ProductName" "Koravel"
+VIAddVersionKey /LANG=1036 "CompanyName" "Koravel"
+VIAddVersionKey /LANG=1036 "FileDescription" "Installation de Koravel"
+VIAddVersionKey /LANG=1036 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1036 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1036 "LegalCopyright" "© 2026 Koravel"
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+
+!define MUI_ICON "..\..\koravel3\log\krlogos.ico"
+!define MUI_UNICON "..\..\koravel3\log\krlogos.ico"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\koravel3.exe"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "French"
+
+Section "Koravel"
+  SetShellVarContext current
+  ; Over an older version, its libraries and plug-ins go first, so that none
+  ; that this version dropped is left behind to be loaded.
+  IfFileExists "$INSTDIR\koravel3.exe" 0 fresh
+    Delete "$INSTDIR\*.dll"
+    RMDir /r "$INSTDIR\platforms"
+    RMDir /r "$INSTDIR\sqldrivers"
+    RMDir /r "$INSTDIR\styles"
+    RMDir /r "$INSTDIR\tls"
+    RMDir /r "$INSTDIR\translations"
+  fresh:
+  SetOutPath "$INSTDIR"
+  File /r "${STAGE}/*"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortcut "${SHORTCUT}" "$INSTDIR\koravel3.exe"
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Koravel Assurances"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "Koravel"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\koravel3.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext current
+  Delete "${SHORTCUT}"
+  ; Only what the installer put there: the folder may have been chosen by
+  ; hand and hold other files.
+  Delete "$INSTDIR\koravel3.exe"
+  Delete "$INSTDIR\qt.conf"
+  Delete "$INSTDIR\*.dll"
+  RMDir /r "$INSTDIR\platforms"
+  RMDir /r "$INSTDIR\sqldrivers"
+  RMDir /r "$INSTDIR\styles"
+  RMDir /r "$INSTDIR\tls"
+  RMDir /r "$INSTDIR\translations"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd
