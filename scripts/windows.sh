@@ -219,13 +219,17 @@ toolchain() {
 }
 
 # The program itself, against the toolchain above. pkg-config looks only at
-# the qrcodegen built for Windows, never at the machine's own .pc files.
+# the qrcodegen built for Windows, never at the machine's own .pc files; the
+# program links the Connector/C that Qt's MySQL driver uses, to ask it
+# whether a session is encrypted.
 build_program() {
   export PKG_CONFIG_LIBDIR=$cache/qrcodegen/lib/pkgconfig
   unset PKG_CONFIG_PATH
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$cache/qt6/lib/cmake/Qt6/qt.toolchain.cmake" \
-    -DKORAVEL_BUILD_TESTS=OFF -DOPENSSL_ROOT_DIR="$cache/openssl" "$@" >/dev/null
+    -DKORAVEL_BUILD_TESTS=OFF -DOPENSSL_ROOT_DIR="$cache/openssl" \
+    -DMARIADB_INCLUDE_DIR="$cache/mariadb/include/mariadb" \
+    -DMARIADB_LIBRARY="$cache/mariadb/lib/mariadb/liblibmariadb.dll.a" "$@" >/dev/null
   local start=$SECONDS
   "${nice[@]}" cmake --build "$build" -j"$jobs"
   log "build: koravel3.exe in $((SECONDS - start)) s"
