@@ -44,6 +44,14 @@ QByteArray readBytes(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A text file as the program writes it: CRLF line ends on Windows.
+QByteArray lines(QByteArray text) {
+#ifdef Q_OS_WIN
+    text.replace("\n", "\r\n");
+#endif
+    return text;
+}
+
 QString readAll(const QString &path) {
     return QString::fromUtf8(readBytes(path));
 }
@@ -130,7 +138,9 @@ private:
     Export exportTo(const QString &fileName);
     static void verifyDialog(const Export &seen);
 
-    QTemporaryDir files;
+    // In the agent's Documents, where the export dialog opens.
+    QTemporaryDir files{QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                        QStringLiteral("/tst_reports-XXXXXX")};
 };
 
 void ReportsTest::initTestCase() {
@@ -239,7 +249,7 @@ void ReportsTest::csvFile() {
         old.write(QByteArray(200, 'x'));
     }
     QCOMPARE(::files::writeText(path, csv::text(&model)), QString());
-    QCOMPARE(readBytes(path), QByteArray("\"Assur\xc3\xa9\"\n\"\xc3\xa9\"\n"));
+    QCOMPARE(readBytes(path), lines("\"Assur\xc3\xa9\"\n\"\xc3\xa9\"\n"));
 
     const QString unreachable = files.filePath("missing/direct.csv");
     QVERIFY(!::files::writeText(unreachable, csv::text(&model)).isEmpty());
@@ -596,13 +606,13 @@ void ReportsTest::exportReport() {
         "\"P. Total\"\n"
         "\"T-9\";\"A\xc3\xafssa DUPONT \"\"FILS\"\"\";\"DK;01\";\"\";\"2024-06-01\";"
         "\"2025-05-31\";\"100\";\"3000\";\"10\";\"5\";\"395\";\"3510\"\n";
-    QCOMPARE(readBytes(path), expected);
+    QCOMPARE(readBytes(path), lines(expected));
 }
 
 void ReportsTest::exportWithoutReport() {
     const QString path = files.filePath("vide.csv");
     verifyDialog(exportTo(path));
-    QCOMPARE(readBytes(path), QByteArray("\n"));
+    QCOMPARE(readBytes(path), lines("\n"));
 }
 
 void ReportsTest::exportHeaderOnly() {
@@ -611,9 +621,8 @@ void ReportsTest::exportHeaderOnly() {
     QCOMPARE(tableRows(), QStringList());
     const QString path = files.filePath("stat.csv");
     verifyDialog(exportTo(path));
-    QCOMPARE(
-        readAll(path),
-        QStringLiteral("\"nom\";\"IMMATRICULATION\";\"DATE EXPIRATION\";\"RENOUVELLEMENT\"\n"));
+    QCOMPARE(readBytes(path),
+             lines("\"nom\";\"IMMATRICULATION\";\"DATE EXPIRATION\";\"RENOUVELLEMENT\"\n"));
 }
 
 void ReportsTest::exportTwiceReplaces() {
@@ -625,8 +634,8 @@ void ReportsTest::exportTwiceReplaces() {
 
     runReport("pushButton_12", QDate(2025, 3, 31), QDate(2025, 3, 31));
     verifyDialog(exportTo(path));
-    QCOMPARE(readAll(path), QStringLiteral("\"nom\";\"IMMATRICULATION\";\"Effet\";\"Expiration\"\n"
-                                           "\"BRAVO\";\"BB-2\";\"2025-03-31\";\"2026-03-30\"\n"));
+    QCOMPARE(readBytes(path), lines("\"nom\";\"IMMATRICULATION\";\"Effet\";\"Expiration\"\n"
+                                    "\"BRAVO\";\"BB-2\";\"2025-03-31\";\"2026-03-30\"\n"));
 }
 
 void ReportsTest::exportWritesNothing_data() {
@@ -706,7 +715,7 @@ void ReportsTest::timeOutInTheOverwriteQuestion() {
     QTRY_VERIFY(!QApplication::activeModalWidget());
     QFile kept(path);
     QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), QByteArray("ancien\n"));
+    QCOMPARE(kept.readAll(), lines("ancien\n"));
     QCOMPARE(QDir(files.path()).entryList(QDir::Files), QStringList({"existant.csv"}));
 }
 

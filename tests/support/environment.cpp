@@ -14,6 +14,12 @@ QString sourceDir() {
 void prepareEnvironment() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_WIN
+    // On Windows the tests run in a Wine prefix made for them alone: the
+    // user's own folders (%APPDATA%, %ProgramData%, Documents) are theirs,
+    // and what they prove.
+    return;
+#endif
     // Removed when the program ends.
     static QTemporaryDir home(QDir::tempPath() + QStringLiteral("/koravel-test-XXXXXX"));
     const struct {
@@ -28,6 +34,7 @@ void prepareEnvironment() {
         QDir().mkpath(path);
         qputenv(folder.variable, QFile::encodeName(path));
     }
+    QDir().mkpath(home.filePath(QStringLiteral("Documents")));
     QFile userDirs(home.filePath(QStringLiteral("config/user-dirs.dirs")));
     if (userDirs.open(QIODevice::WriteOnly))
         userDirs.write("XDG_DOCUMENTS_DIR=\"" +
