@@ -8,8 +8,9 @@ class QSqlError;
 // What the client library says of a connection's encryption.
 namespace tls {
 
-// The cipher of the open connection's TLS session, or an empty text when
-// the session is in clear text. Asked of the client library itself, not of
+// The cipher of the open connection's TLS session (its protocol version
+// where the library cannot name the cipher), or an empty text when the
+// session is in clear text. Asked of the client library itself, not of
 // the server, which a machine in the middle could answer for.
 QString sessionCipher(const QSqlDatabase &db);
 
