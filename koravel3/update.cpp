@@ -44,6 +44,17 @@ void showFailure(QWidget *parent, const QString &sentence, const QString &cause)
     box.exec();
 }
 
+// On Windows the installer is the program's own (NSIS), and /S installs it
+// without a wizard: the agent has said Yes to the offer already, and the
+// program stays open meanwhile. Elsewhere it is started as it is.
+QStringList installerArguments() {
+#ifdef Q_OS_WIN
+    return {QStringLiteral("/S")};
+#else
+    return {};
+#endif
+}
+
 // In the user's own data folder: the program's folder is not writable for an
 // agent (Program Files on Windows).
 QString installerPath() {
@@ -262,7 +273,7 @@ void Koravel3::runInstaller(const QString &expectedSha256) {
         showFailure(this, QStringLiteral("Le programme d'installation n'a pas pu être démarré."),
                     cause);
     });
-    process->start(path, QStringList(), QIODevice::ReadWrite);
+    process->start(path, installerArguments(), QIODevice::ReadWrite);
 }
 
 void Koravel3::onInstallerFinished(int exitCode, QProcess::ExitStatus exitStatus) {

@@ -4,16 +4,21 @@
 ; "/S" installs silently over an older version.
 ;
 ;   makensis -DVERSION=3.1.3 -DSTAGE=build-windows/stage \
+;            -DFILES=build-windows/stage-files.nsh \
 ;            -DOUTFILE=build-windows/koravel3-setup-3.1.3.exe koravel3.nsi
 ;
 ; VERSION is project()'s version in CMakeLists.txt; scripts/windows.sh passes
-; it with the staged program folder.
+; it with the staged program folder and FILES, the list of the files in it,
+; one "!insertmacro File <path>" a line.
 
 !ifndef VERSION
   !error "VERSION is missing: makensis -DVERSION=x.y.z"
 !endif
 !ifndef STAGE
   !error "STAGE (the staged program folder) is missing"
+!endif
+!ifndef FILES
+  !error "FILES (the list of the staged files) is missing"
 !endif
 !ifndef OUTFILE
   !define OUTFILE "koravel3-setup-${VERSION}.exe"
@@ -54,16 +59,28 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "© 2026 Koravel"
 
 Section "Koravel"
   SetShellVarContext current
-  ; Over an older version, its libraries and plug-ins go first, so that none
-  ; that this version dropped is left behind to be loaded.
-  IfFileExists "$INSTDIR\koravel3.exe" 0 fresh
-    Delete "$INSTDIR\*.dll"
-    RMDir /r "$INSTDIR\platforms"
-    RMDir /r "$INSTDIR\sqldrivers"
-    RMDir /r "$INSTDIR\styles"
-    RMDir /r "$INSTDIR\tls"
-    RMDir /r "$INSTDIR\translations"
-  fresh:
+  ; The update runs this installer while the program that downloaded it is
+  ; still open: Windows lets nobody overwrite or delete a running exe or a
+  ; loaded DLL, but it lets them be renamed. So each file of the older
+  ; version goes aside as <name>.old, deleted at once when nothing holds it
+  ; and by the next installation otherwise. A file this version dropped
+  ; goes the same way, so none is left behind to be loaded.
+  !macro File path
+    Delete "$INSTDIR\${path}.old"
+    Rename "$INSTDIR\${path}" "$INSTDIR\${path}.old"
+    Delete "$INSTDIR\${path}.old"
+  !macroend
+  !include "${FILES}"
+  FindFirst $0 $1 "$INSTDIR\*.dll"
+  setAside:
+    StrCmp $1 "" setAsideDone
+    Rename "$INSTDIR\$1" "$INSTDIR\$1.old"
+    Delete "$INSTDIR\$1.old"
+    FindNext $0 $1
+    Goto setAside
+  setAsideDone:
+  FindClose $0
+  Delete "$INSTDIR\*.old"
   SetOutPath "$INSTDIR"
   File /r "${STAGE}/*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -87,14 +104,16 @@ Section "Uninstall"
   Delete "${SHORTCUT}"
   ; Only what the installer put there: the folder may have been chosen by
   ; hand and hold other files.
-  Delete "$INSTDIR\koravel3.exe"
-  Delete "$INSTDIR\qt.conf"
-  Delete "$INSTDIR\*.dll"
-  RMDir /r "$INSTDIR\platforms"
-  RMDir /r "$INSTDIR\sqldrivers"
-  RMDir /r "$INSTDIR\styles"
-  RMDir /r "$INSTDIR\tls"
-  RMDir /r "$INSTDIR\translations"
+  !macroundef File
+  !macro File path
+    Delete "$INSTDIR\${path}"
+  !macroend
+  !include "${FILES}"
+  RMDir "$INSTDIR\platforms"
+  RMDir "$INSTDIR\sqldrivers"
+  RMDir "$INSTDIR\styles"
+  RMDir "$INSTDIR\tls"
+  RMDir "$INSTDIR\translations"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
