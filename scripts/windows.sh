@@ -459,11 +459,11 @@ check_talon() {
     -sOutputFile="$proofdir/back.png" "$proofdir/back.ps"
   gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r300 \
     -sOutputFile="$proofdir/front.png" "$proofdir/front.ps"
-  if [ "$(zbarimg -q --raw "$proofdir/back.png" | tr -d '\r' | grep -cx "$key")" != 2 ]; then
+  if [ "$(zbarimg -q --raw "$proofdir/back.png" 2>/dev/null | tr -d '\r' | grep -cx "$key")" != 2 ]; then
     echo "proof: the back's QR codes do not both read $key" >&2
     failed+=(talon)
   fi
-  ps2pdf "$proofdir/front.ps" "$proofdir/front.pdf"
+  ps2pdf "$proofdir/front.ps" "$proofdir/front.pdf" 2>/dev/null
   words=$(pdftotext -layout "$proofdir/front.pdf" -)
   if [ -z "${words//[[:space:]]/}" ]; then
     tesseract "$proofdir/front.png" "$proofdir/front-ocr" -l fra >/dev/null 2>&1
@@ -477,8 +477,36 @@ check_talon() {
   if [ ${#missing[@]} -gt 0 ]; then
     echo "proof: the printed front lacks ${missing[*]} (see $proofdir/front.txt)" >&2
     failed+=(talon)
+    return
+  fi
+  # Where the text stays text: each line's first word at its place, as
+  # offsets from the first line's (the printer's margins differ), within
+  # 1.5 points across and 2.5 down.
+  pdftotext -bbox "$proofdir/front.pdf" - |
+    sed -nE 's/.*xMin="([0-9.]+)" yMin="([0-9.]+)".*>([^<]*)<\/word>/\3 \1 \2/p' \
+      >"$proofdir/front-words.txt"
+  local misplaced
+  misplaced=$(awk '
+    NR == FNR { t[NR] = $1; x[NR] = $2; y[NR] = $3; n = NR; next }
+    FNR == 1 {
+      for (i = 1; i <= n; i++)
+        if (t[i] == $1 && (!a || x[i] < x[a] || (x[i] == x[a] && y[i] < y[a]))) a = i
+      if (!a) { print $1; exit }
+      px = $2; py = $3
+    }
+    {
+      ex = x[a] + $2 - px; ey = y[a] + $3 - py; found = 0
+      for (i = 1; i <= n && !found; i++)
+        if (!used[i] && t[i] == $1 && (x[i] - ex) ^ 2 < 2.25 && (y[i] - ey) ^ 2 < 6.25) {
+          used[i] = 1; found = 1
+        }
+      if (!found) printf "%s at %.1f,%.1f; ", $1, ex, ey
+    }' "$proofdir/front-words.txt" "$proofdir/front-places.txt")
+  if [ -n "$misplaced" ] && [ -s "$proofdir/front-words.txt" ]; then
+    echo "proof: on the printed front, not found: $misplaced" >&2
+    failed+=(talon)
   else
-    log "proof: talon printed: back's QR codes read $key, the front's words found"
+    log "proof: talon printed: back's QR codes read $key, the front's 25 lines found$([ -s "$proofdir/front-words.txt" ] && echo ' at their places')"
   fi
 }
 

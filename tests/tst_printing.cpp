@@ -7,6 +7,7 @@
 #include "support/modal.h"
 #include "support/printqueue.h"
 #include "support/qrsymbol.h"
+#include "support/talonlayout.h"
 #include "support/window.h"
 #include "support/windowtest.h"
 
@@ -126,21 +127,6 @@ certificate::FrontTexts sampleTexts() {
     return t;
 }
 
-// The 25 lines of the front in printing order: text and top-left corner.
-QList<QPair<QString, QPoint>> expectedFront(const certificate::FrontTexts &t) {
-    return {
-        {t.name, {70, 260}},          {t.name, {620, 260}},         {t.address, {70, 285}},
-        {t.address, {620, 285}},      {t.genre, {400, 320}},        {t.genre, {620, 420}},
-        {t.genre, {70, 420}},         {t.make, {400, 335}},         {t.make, {70, 435}},
-        {t.make, {620, 435}},         {t.model, {400, 350}},        {t.model, {620, 450}},
-        {t.model, {70, 450}},         {t.registration, {400, 365}}, {t.registration, {620, 465}},
-        {t.registration, {70, 465}},  {t.policyNumber, {400, 380}}, {t.policyNumber, {70, 480}},
-        {t.policyNumber, {620, 480}}, {t.start, {400, 395}},        {t.start, {620, 495}},
-        {t.start, {70, 495}},         {t.end, {400, 410}},          {t.end, {620, 510}},
-        {t.end, {70, 510}},
-    };
-}
-
 // Top-left corner of the printable area of the talon printer, in device units.
 QPointF printableOrigin() {
     QPrinter printer(QPrinter::ScreenResolution);
@@ -253,7 +239,7 @@ void PrintingTest::frontDrawsTheTwentyFiveLines() {
         QPainter painter(&device);
         certificate::paintFront(painter, texts);
     }
-    const QList<QPair<QString, QPoint>> expected = expectedFront(texts);
+    const QList<QPair<QString, QPoint>> expected = testsupport::frontPlaces(texts);
     const QList<Drawn> &drawn = device.engine.drawn;
     QCOMPARE(drawn.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
@@ -373,7 +359,7 @@ void PrintingTest::frontThroughTheQueue() {
     // Device units are 1/96 inch from the printable area's corner; PDF
     // points are 1/72 inch from the page's corner.
     const QPointF origin = printableOrigin();
-    for (const auto &[text, corner] : expectedFront(texts)) {
+    for (const auto &[text, corner] : testsupport::frontPlaces(texts)) {
         const QPointF expected = (QPointF(corner) + origin) * 72.0 / 96.0;
         bool found = false;
         for (int i = 0; i < words.size() && !found; ++i) {

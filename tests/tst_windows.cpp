@@ -9,6 +9,7 @@
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/printqueue.h"
+#include "support/talonlayout.h"
 #include "support/windowtest.h"
 
 #include <QDir>
@@ -173,6 +174,23 @@ void WindowsTest::talonThroughTheSpooler() {
     QFile expected(proof.filePath("talon-key.txt"));
     QVERIFY(expected.open(QIODevice::WriteOnly | QIODevice::Truncate));
     expected.write(key.toUtf8() + '\n');
+
+    // Where the first word of each text belongs, in points, for the script
+    // to find in the job.
+    QHash<QString, QString> shown;
+    for (const auto &[name, text] : form::ordinary())
+        shown.insert(name, text);
+    const certificate::FrontTexts texts{shown["LEN"],  shown["LEA"],  shown["CBG"],
+                                        shown["LEM"],  shown["LETP"], shown["LEIM"],
+                                        shown["LEPO"], shown["LEDU"], shown["LEAU"]};
+    QFile places(proof.filePath("front-places.txt"));
+    QVERIFY(places.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    for (const auto &[text, corner] : testsupport::frontPlaces(texts))
+        places.write(QStringLiteral("%1 %2 %3\n")
+                         .arg(text.section(QLatin1Char(' '), 0, 0))
+                         .arg(corner.x() * 72.0 / 96.0)
+                         .arg(corner.y() * 72.0 / 96.0)
+                         .toUtf8());
 }
 
 void WindowsTest::encryptedLogin_data() {
