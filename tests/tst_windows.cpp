@@ -8,6 +8,7 @@
 #include "signature.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
+#include "support/inifiles.h"
 #include "support/printqueue.h"
 #include "support/talonlayout.h"
 #include "support/windowtest.h"
@@ -37,12 +38,6 @@ QString proofDir() {
 
 QString iniFile(const char *folderVariable) {
     return qEnvironmentVariable(folderVariable) + QStringLiteral("/Koravel/koravel3.ini");
-}
-
-bool writeIni(const QString &path, const QString &lines) {
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
-           file.write(("[database]\n" + lines).toUtf8()) > 0;
 }
 
 // The FileVersion of an exe's version resource, "a.b.c.d".
@@ -95,7 +90,9 @@ private slots:
     void updateInstallsTheNextVersion();
 
 private:
-    void logIn(const QString &user, const QString &password);
+    // A fresh window, then the agent "awa" logs in; the program says the
+    // debug line twice (start and login).
+    void logIn(const char *said = "connecter.....");
 };
 
 void WindowsTest::initTestCase() {
@@ -115,11 +112,13 @@ void WindowsTest::cleanup() {
     QFile::remove(iniFile("APPDATA"));
 }
 
-void WindowsTest::logIn(const QString &user, const QString &password) {
+void WindowsTest::logIn(const char *said) {
     QVERIFY(db::reset());
-    QVERIFY(db::addAgent(user, password));
+    QVERIFY(db::addAgent("awa", "awa-pw"));
+    QTest::ignoreMessage(QtDebugMsg, said);
+    QTest::ignoreMessage(QtDebugMsg, said);
     window = std::make_unique<Koravel3>();
-    submitLogin(user, password);
+    submitLogin("awa", "awa-pw");
 }
 
 void WindowsTest::settingsFromWindowsFolders_data() {
@@ -132,10 +131,9 @@ void WindowsTest::settingsFromWindowsFolders_data() {
 // program went.
 void WindowsTest::settingsFromWindowsFolders() {
     QFETCH(QByteArray, folder);
-    QVERIFY(writeIni(iniFile(folder.constData()), QStringLiteral("host=localhost\n")));
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    logIn(QStringLiteral("awa"), QStringLiteral("awa-pw"));
+    QVERIFY(
+        testsupport::writeIniFile(iniFile(folder.constData()), QStringLiteral("host=localhost\n")));
+    logIn();
     QCOMPARE(page(), Koravel3::HomePage);
     QVERIFY2(child<QLabel>("serverLabel")->text().contains(QStringLiteral("localhost")),
              qPrintable(child<QLabel>("serverLabel")->text()));
@@ -212,13 +210,10 @@ void WindowsTest::encryptedLogin() {
     QVERIFY2(QDir().mkpath(QFileInfo(ca).path()) && QFile::copy(tls + "/ca.pem", ca),
              qPrintable(tls));
     const QString host = plainServer ? db::plainServerHost() : QStringLiteral("127.0.0.1");
-    QVERIFY(writeIni(iniFile("ProgramData"),
-                     QStringLiteral("host=%1\nssl_ca=%2\nlocked=true\n").arg(host, ca)));
-    const QString expected = plainServer ? "impossible de se connection" : "connecter.....";
-    QTest::ignoreMessage(QtDebugMsg, qPrintable(expected));
-    QTest::ignoreMessage(QtDebugMsg, qPrintable(expected));
+    QVERIFY(testsupport::writeIniFile(
+        iniFile("ProgramData"), QStringLiteral("host=%1\nssl_ca=%2\nlocked=true\n").arg(host, ca)));
     testsupport::ModalWatcher watcher;
-    logIn(QStringLiteral("awa"), QStringLiteral("awa-pw"));
+    logIn(plainServer ? "impossible de se connection" : "connecter.....");
     const QString status = child<QLabel>("serverLabel")->text();
     if (!plainServer) {
         for (const testsupport::SeenBox &box : watcher.boxes())
@@ -248,9 +243,7 @@ void WindowsTest::updateInstallsTheNextVersion() {
 
     testsupport::ModalWatcher watcher;
     watcher.setAnswer(QMessageBox::Yes);
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
-    logIn(QStringLiteral("awa"), QStringLiteral("awa-pw"));
+    logIn();
     QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes().size(), 3, 120000);
     QCOMPARE(watcher.boxes().at(0).title, QStringLiteral("Mise à jour disponible"));
     QCOMPARE(watcher.boxes().at(1).title, QStringLiteral("Mise à jour téléchargée"));

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace testsupport {
@@ -20,13 +21,15 @@ IniFiles::~IniFiles() {
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, system);
 }
 
-bool IniFiles::write(const char *scope, const QString &lines) const {
-    if (lines.isEmpty())
-        return true;
-    const QString folder = root.filePath(QLatin1String(scope) + "/Koravel");
-    QFile file(folder + "/koravel3.ini");
-    return QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) &&
+bool writeIniFile(const QString &path, const QString &lines) {
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
            file.write(("[database]\n" + lines).toUtf8()) > 0;
+}
+
+bool IniFiles::write(const char *scope, const QString &lines) const {
+    return lines.isEmpty() ||
+           writeIniFile(root.filePath(QLatin1String(scope) + "/Koravel/koravel3.ini"), lines);
 }
 
 } // namespace testsupport
