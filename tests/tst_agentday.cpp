@@ -77,6 +77,7 @@ private slots:
     void nextCustomerTypedOverTheLast();
     void pressLoadsTheAgentsOwnPolicy_data();
     void pressLoadsTheAgentsOwnPolicy();
+    void premiumFollowsTheLastChoices();
     void loadedPolicyIsPricedAgain();
     void effectDateIsToday_data();
     void effectDateIsToday();
@@ -93,6 +94,11 @@ private:
     QList<SeenBox> clickSave(QStringList *jobs = nullptr);
     // A standard list on the home table, as the agent's lists show plates.
     void listPlate(const QString &plate);
+    // The agent's choices, each as its list would make it.
+    void pickGenre(const QString &genre);
+    void pickPower(const QString &power);
+    void chooseMonths(const QString &months);
+    QStringList periodGroup() const;
 
     QString agent;
 };
@@ -203,30 +209,61 @@ void AgentDayTest::pressLoadsTheAgentsOwnPolicy() {
     QCOMPARE(child<QLineEdit>("LEN")->text(), QStringLiteral("CLIENT %1").arg(loaded));
 }
 
-void AgentDayTest::loadedPolicyIsPricedAgain() {
-    const auto pickGenre = [&](const QString &genre) {
-        child<QComboBox>("CBG")->setCurrentText(genre);
-        QVERIFY(
-            QMetaObject::invokeMethod(window.get(), "on_CBG_textActivated", Q_ARG(QString, genre)));
-    };
-    const auto pickPower = [&](const QString &power) {
-        child<QComboBox>("CBP")->setCurrentText(power);
-        QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBP_activated",
-                                          Q_ARG(int, child<QComboBox>("CBP")->currentIndex())));
-    };
-    const auto chooseMonths = [&](const QString &months) {
-        auto *combo = child<QComboBox>("CBNM");
-        combo->setCurrentText(months);
-        QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBNM_activated",
-                                          Q_ARG(int, combo->currentIndex())));
-    };
-    const auto periodGroup = [&] {
-        QStringList texts;
-        for (const char *name : {"LEPN_2", "LETX_2", "LEFGA_2", "LEPCA_2", "LECP_2", "LEPT_2"})
-            texts << child<QLineEdit>(name)->text();
-        return texts;
-    };
+void AgentDayTest::pickGenre(const QString &genre) {
+    child<QComboBox>("CBG")->setCurrentText(genre);
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBG_textActivated", Q_ARG(QString, genre)));
+}
 
+void AgentDayTest::pickPower(const QString &power) {
+    child<QComboBox>("CBP")->setCurrentText(power);
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBP_activated",
+                                      Q_ARG(int, child<QComboBox>("CBP")->currentIndex())));
+}
+
+void AgentDayTest::chooseMonths(const QString &months) {
+    auto *combo = child<QComboBox>("CBNM");
+    combo->setCurrentText(months);
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "on_CBNM_activated",
+                                      Q_ARG(int, combo->currentIndex())));
+}
+
+QStringList AgentDayTest::periodGroup() const {
+    QStringList texts;
+    for (const char *name : {"LEPN_2", "LETX_2", "LEFGA_2", "LEPCA_2", "LECP_2", "LEPT_2"})
+        texts << child<QLineEdit>(name)->text();
+    return texts;
+}
+
+// A genre changed after the power keeps the other tariff's premium on
+// screen: the save needs the power and the months again.
+void AgentDayTest::premiumFollowsTheLastChoices() {
+    fillForm(form::plainFields(form::ordinary(),
+                               {"label_5", "lineEdit_user_2", "lineEdit_passw_2", "LEPN_2",
+                                "LEPT_2", "LETX_2", "LEFGA_2", "LEPCA_2", "LECP_2", "LESF"}));
+    pickGenre("V.P");
+    pickPower("9");
+    pickGenre("CAMIONNETTE");
+    chooseMonths("12");
+    QTest::mouseClick(child<QPushButton>("PBC"), Qt::LeftButton);
+    const QStringList before = db::policyTables();
+    QStringList jobs;
+    QList<SeenBox> boxes = clickSave(&jobs);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().text.contains(QLatin1String("CALCULER")),
+             qPrintable(boxes.first().text));
+    QCOMPARE(db::policyTables(), before);
+    QVERIFY(jobs.isEmpty());
+
+    pickPower("9");
+    chooseMonths("12");
+    QTest::mouseClick(child<QPushButton>("PBC"), Qt::LeftButton);
+    boxes = clickSave();
+    QCOMPARE(boxes.value(0).text, QStringLiteral("ENREGISTRER"));
+    QCOMPARE(db::rows("SELECT prime,primetotal,tranchef FROM principal"),
+             QStringList("119640|139151|8a10"));
+}
+
+void AgentDayTest::loadedPolicyIsPricedAgain() {
     // Customer X priced: V.P, power 9, 12 months.
     pickGenre("V.P");
     pickPower("9");

@@ -172,6 +172,11 @@ const Field fields[] = {
     {"LEAU", Date, "DATE D'EXPIRATION", nullptr, nullptr},
 };
 
+const QString notPriced =
+    QStringLiteral("La prime de ce formulaire n'a pas été calculée : choisissez le genre et la "
+                   "puissance, puis le nombre de mois, et appuyez sur CALCULER. Rien n'a été "
+                   "enregistré.");
+
 QString tooLong(const QString &caption, qsizetype length, int width) {
     return QStringLiteral("« %1 » : texte trop long (%2 caractères, %3 au plus). Rien n'a été "
                           "enregistré.")
@@ -321,11 +326,10 @@ void HostileTest::saveField() {
             QCOMPARE(columnWidth("clients", f.clientsColumn), width);
         if (characters(payload) > width)
             refusal = tooLong(f.caption, characters(payload), width);
-        // Months that are not a number do not price the period shown.
-        else if (QLatin1String(f.widget) == QLatin1String("CBNM"))
-            refusal = QStringLiteral("La prime de ce formulaire n'a pas été calculée : choisissez "
-                                     "le genre et la puissance, puis le nombre de mois, et "
-                                     "appuyez sur CALCULER. Rien n'a été enregistré.");
+        // Months, a power, a category or a bracket that are not the
+        // tariff's do not price the period shown.
+        else if (QStringList({"CBNM", "CBP", "CBCG", "CBTF"}).contains(QLatin1String(f.widget)))
+            refusal = notPriced;
         break;
     }
     case Amount:
@@ -430,7 +434,7 @@ void HostileTest::textLengthLimit_data() {
         << "LEIM" << QStringLiteral("x").repeated(4000) << true
         << tooLong("IMMATRICULATION", 4000, 255);
     QTest::newRow("power of 8 characters") << "CBP"
-                                           << "12345678" << false << QString();
+                                           << "12345678" << false << notPriced;
     QTest::newRow("power of 9 characters") << "CBP"
                                            << "123456789" << false << tooLong("PUISSANCE", 9, 8);
     QTest::newRow("agent id of 33 characters") << "label_5" << QStringLiteral("7").repeated(33)

@@ -1,6 +1,8 @@
 #include "core/policy.h"
 
+#include "core/accounting.h"
 #include "core/amount.h"
+#include "core/tariff.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -28,9 +30,50 @@ bool premiumMissing(const PolicyRecord &r) {
     return r.coutpolice.isEmpty() && r.taxe.isEmpty() && r.fga.isEmpty() && r.pca.isEmpty();
 }
 
+bool priceOf(const QString &category, const QString &power, const QString &label,
+             const QString &months, Pricing &pricing) {
+    const int number = tariff::categoryOfCaption(category);
+    const tariff::Bracket *bracket = tariff::bracketForPower(number, power);
+    const qint32 count = amount::parse(months);
+    if (!bracket || count <= 0)
+        return false;
+    // The months recompute the tax and the FGA by the label shown: the
+    // power's own bracket, or the sub-type the agent picked.
+    const tariff::Bracket *rated = tariff::picksSubType(number)
+                                       ? tariff::bracketForLabel(number, label)
+                                       : (bracket->labelled(label) ? bracket : nullptr);
+    if (!rated)
+        return false;
+    pricing.net = bracket->base.net;
+    pricing.premium = amount::multiply(pricing.net, count);
+    pricing.tax = rated->tax.at(count);
+    pricing.fga = rated->fga.at(count);
+    pricing.pca = bracket->base.pca;
+    pricing.cost = tariff::policyCost;
+    pricing.invoice =
+        accounting::invoiceTotal(pricing.premium, pricing.tax, pricing.fga, pricing.cost);
+    return true;
+}
+
 bool premiumStale(const PolicyRecord &r) {
-    const qint32 net = amount::parse(r.net);
-    return net == 0 || r.prime != amount::format(amount::multiply(net, amount::parse(r.nbrdemois)));
+    Pricing p{};
+    if (!priceOf(r.categorie, r.forcefiscal, r.tranchef, r.nbrdemois, p))
+        return true;
+    const struct {
+        const QString &text;
+        qint32 expected;
+    } written[] = {{r.net, p.net},
+                   {r.prime, p.premium},
+                   {r.taxe, p.tax},
+                   {r.fga, p.fga},
+                   {r.pca, p.pca},
+                   {r.coutpolice, p.cost},
+                   {r.primetotal, p.invoice},
+                   {r.sommefact, p.invoice}};
+    for (const auto &amount : written)
+        if (amount.text != amount::format(amount.expected))
+            return true;
+    return false;
 }
 
 QString refusal(const PolicyRecord &record) {
@@ -108,7 +151,8 @@ QString refusal(const PolicyRecord &record) {
                 .arg(length)
                 .arg(field.width);
     }
-    // A premium of 0 saved over a renewal is money lost without a trace.
+    // Whatever the order of the agent's choices, a policy is saved with the
+    // amounts of its tariff or not at all.
     if (premiumStale(record))
         return notComputed;
     return QString();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 // One save of the policy form: the values it writes and the checks made
 // before anything is written (the statements are in core/statements.h).
@@ -45,8 +46,8 @@ struct PolicyRecord {
     QString cannee;         // year of the save, four digits
     QString padres;         // lineEdit
     QString trie;           // "1": a first issue counts one
-    // Not written: the monthly net premium (LEPN_2) that the period premium
-    // must be the product of.
+    // Not written: the monthly net premium (LEPN_2), which must be the
+    // tariff's like every amount written.
     QString net;
 };
 
@@ -75,9 +76,28 @@ qsizetype characterCount(const QString &text);
 // all (what the form reset and a policy load leave).
 bool premiumMissing(const PolicyRecord &record);
 
-// True when the period premium is not the monthly net premium times the
-// months: no net premium (blank or 0), or a period computed before the net
-// premium or the months changed.
+// The amounts that choosing the genre, the power, the sub-type and the
+// months, in that order, then CALCULER, give for a category, power, bracket
+// label and months: what a save must write.
+struct Pricing {
+    qint32 net;     // LEPN_2
+    qint32 premium; // LEPT_2
+    qint32 tax;     // LETX_2
+    qint32 fga;     // LEFGA_2
+    qint32 pca;     // LEPCA_2
+    qint32 cost;    // LECP_2
+    qint32 invoice; // LESF
+};
+
+// False when that order gives no premium: no category, a power without a
+// bracket in it, no months, or a bracket label that is not the power's
+// bracket (the chosen sub-type's for two- and three-wheelers).
+bool priceOf(const QString &category, const QString &power, const QString &label,
+             const QString &months, Pricing &pricing);
+
+// True when an amount the save would write is not exactly what the form's
+// category, power, bracket label and months give: a choice changed after
+// the premium was computed, or the invoice not computed again since.
 bool premiumStale(const PolicyRecord &record);
 
 // The refusal for a form whose premium was not computed, then the one
