@@ -157,8 +157,11 @@ void Koravel3::returnToLoginPage() {
 
 void Koravel3::showLoginPage() {
     ui->login->setCurrentIndex(LoginPage);
-    // Name, Tab, password, Enter: the agent logs in without the mouse.
+    // Name, Tab, password, Enter: the agent logs in without the mouse. The
+    // name kept from the last session is selected, so that the next agent's
+    // name replaces it instead of being typed after it.
     ui->lineEdit_user_2->setFocus();
+    ui->lineEdit_user_2->selectAll();
 }
 
 void Koravel3::resetPolicyForm() {

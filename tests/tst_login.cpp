@@ -321,19 +321,24 @@ void LoginTest::keyboardOnlyLogin_data() {
     QTest::newRow("time-out") << "onTimeout";
 }
 
-// Name, Tab, password, Enter, typed where the keyboard focus is.
+// Name, Tab, password, Enter, typed where the keyboard focus is; after a
+// log-out or a time-out, by the next agent over the last one's kept name.
 void LoginTest::keyboardOnlyLogin() {
     QFETCH(QString, shownBy);
-    QVERIFY(db::addAgent("awa", "awa-pw"));
+    const int awa = db::addAgent("awa", "awa-pw");
+    QVERIFY(awa);
+    QVERIFY(db::addAgent("moussa", "mo-pw"));
     showWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    if (shownBy == QLatin1String("pushButton_2")) {
-        setPage(Koravel3::HomePage);
-        QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
-    } else if (!shownBy.isEmpty()) {
-        setPage(Koravel3::HomePage);
+    if (!shownBy.isEmpty()) {
+        submitLogin("moussa", "mo-pw");
+        QCOMPARE(page(), Koravel3::HomePage);
         child<QLineEdit>("LEN")->setFocus();
-        QVERIFY(invoke("onTimeout"));
+        if (shownBy == QLatin1String("pushButton_2"))
+            QTest::mouseClick(child<QPushButton>("pushButton_2"), Qt::LeftButton);
+        else
+            QVERIFY(invoke("onTimeout"));
+        QCOMPARE(child<QLineEdit>("lineEdit_user_2")->text(), QStringLiteral("moussa"));
     }
     QCOMPARE(QApplication::focusWidget(), child<QLineEdit>("lineEdit_user_2"));
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("awa"));
@@ -341,6 +346,7 @@ void LoginTest::keyboardOnlyLogin() {
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("awa-pw"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(page(), Koravel3::HomePage);
+    QCOMPARE(child<QLabel>("label_5")->text(), QString::number(awa));
 }
 
 void LoginTest::unreachableServer() {
