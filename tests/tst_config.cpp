@@ -85,6 +85,10 @@ void ConfigTest::serverFromIniFiles_data() {
         << rig + "locked=true\n"
         << "host=127.0.0.9\nuser=autre\n"
         << true << "Serveur : " + rigHost + ":3306" + base;
+    // An unknown server is not a TLS fault, whatever its name says.
+    QTest::newRow("unknown server with the agency's CA")
+        << "host=tls-db.invalid\npassword=p\nssl_ca=" + testsupport::db::tlsFolder() + "/ca.pem\n"
+        << "" << false << "Serveur : tls-db.invalid:3306" + refused;
     QTest::newRow("user file over system file, key by key")
         << "host=" + rigHost + "\nport=1\n"
         << "port=3306\n"
