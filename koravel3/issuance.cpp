@@ -168,7 +168,12 @@ bool writePolicy(QWidget *parent, QSqlDatabase &db, const policy::PolicyRecord &
 
 void Koravel3::on_pushButton_3_pressed() {
     const QDate today = QDate::currentDate();
+    // The connection's TLS box may outlive the session: the next agent
+    // must not meet this save's questions.
+    const quint64 session = sessionsEnded;
     connectDatabase();
+    if (session != sessionsEnded)
+        return;
     const policy::PolicyRecord record = readPolicyRecord(*ui, today);
     const QString key = ui->LID->text();
 

@@ -193,4 +193,10 @@ private:
     // session ended behind one of its boxes.
     bool actionAbandoned = false;
     int actionDepth = 0;
+    // One gesture, two slots: a press on a report row that was abandoned
+    // stops the click that follows it (one box, one reconnection attempt).
+    bool rowPressAbandoned = false;
+    // The months' "erreur" box during which the session ended: the
+    // activation that follows it must not write into the reset form.
+    bool sessionEndedBehindMonthsBox = false;
 };

@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 
 #include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -79,10 +80,12 @@ void Koravel3::on_tableView_pressed(const QModelIndex &index) {
 }
 
 void Koravel3::on_tableView_2_pressed(const QModelIndex &index) {
+    const Action action(*this);
     QSqlQuery row;
-    if (!execute(row, statements::policyCard(ui->label_5->text(),
-                                             index.data(Qt::DisplayRole).toString())) ||
-        !row.next())
+    const bool read = execute(
+        row, statements::policyCard(ui->label_5->text(), index.data(Qt::DisplayRole).toString()));
+    rowPressAbandoned = actionAbandoned;
+    if (!read || !row.next())
         return;
     ui->lineEdit_6->setText(row.value(Name).toString());
     ui->lineEdit_7->setText(row.value(Address).toString());
@@ -101,6 +104,8 @@ void Koravel3::on_tableView_2_pressed(const QModelIndex &index) {
 }
 
 void Koravel3::on_tableView_2_clicked(const QModelIndex &index) {
+    if (std::exchange(rowPressAbandoned, false))
+        return;
     const Action action(*this);
     // The first number becomes current, which shows its stub details.
     showInCombo(ui->comboBox_3, statements::policyNumbers(ui->label_5->text(),

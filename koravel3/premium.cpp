@@ -13,6 +13,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <utility>
+
 namespace {
 
 // The stub kind colours the category display so that the agent loads the
@@ -44,6 +46,8 @@ void Koravel3::on_CBG_textActivated(const QString &) {
 }
 
 void Koravel3::on_CBNM_activated(int index) {
+    if (std::exchange(sessionEndedBehindMonthsBox, false))
+        return;
     const int months = amount::parse(ui->CBNM->currentText());
     ui->LEAU->setText(validity::expiryText(ui->LEDU->text(), months));
     // Choosing the months already shown changes no index, so the period
@@ -95,8 +99,10 @@ void Koravel3::on_CBNM_currentIndexChanged(int) {
     } else {
         const quint64 session = sessionsEnded;
         QMessageBox::critical(this, QStringLiteral("erreur"), QString());
-        if (session != sessionsEnded)
+        if (session != sessionsEnded) {
+            sessionEndedBehindMonthsBox = true;
             return;
+        }
     }
 
     // The box above lets the agent act meanwhile: look at the form again.

@@ -17,6 +17,7 @@
 #include "support/windowtest.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,6 +45,7 @@
 
 #include <atomic>
 #include <memory>
+#include <utility>
 
 namespace db = testsupport::db;
 namespace form = testsupport::policyform;
@@ -185,6 +187,9 @@ private slots:
     void commitAnswerLost();
     void loginLosesTheServer_data();
     void loginLosesTheServer();
+    void reportRowWithTheServerGone();
+    void sessionEndedBehindABox_data();
+    void sessionEndedBehindABox();
     void hostDoesNotAnswer_data();
     void hostDoesNotAnswer();
     void certificateFileFault_data();
@@ -574,6 +579,60 @@ void FaultsTest::loginLosesTheServer() {
     const QAbstractItemModel *expiring = child<QTableView>("tableView")->model();
     QVERIFY(!expiring || expiring->rowCount() == 0);
     QCOMPARE(page(), timeOut ? Koravel3::LoginPage : Koravel3::HomePage);
+}
+
+// A press and the click it makes are one gesture: with the server gone,
+// one box and one attempt to reconnect.
+void FaultsTest::reportRowWithTheServerGone() {
+    testsupport::AnswerLosingRelay relay("select *from principal where (idpersonne", true);
+    const testsupport::IniFiles ini;
+    QVERIFY(ini.write("user", QStringLiteral("host=127.0.0.1\nport=%1\n").arg(relay.port())));
+    act(QStringLiteral("login"));
+    act(QStringLiteral("report"));
+    checkWorked(QStringLiteral("report"));
+    boxes.reset();
+    testsupport::ModalWatcher watcher;
+    QTest::ignoreMessage(QtDebugMsg, "impossible de se connection");
+    testsupport::pressCell(child<QTableView>("tableView_2"), 0, 0, true);
+    QVERIFY(relay.lost());
+    QCOMPARE(watcher.boxes().size(), 1);
+    QCOMPARE(watcher.first().title, QStringLiteral("Base de données"));
+}
+
+void FaultsTest::sessionEndedBehindABox_data() {
+    QTest::addColumn<QString>("box");
+    QTest::newRow("months without a category") << "erreur";
+    QTest::newRow("the save's TLS refusal") << "Connexion non sécurisée";
+}
+
+// The time-out fires while the box is open: after OK the slot that opened
+// it writes nothing into the reset form and asks the next agent nothing.
+void FaultsTest::sessionEndedBehindABox() {
+    QFETCH(QString, box);
+    act(QStringLiteral("login"));
+    const testsupport::IniFiles ini;
+    if (box != QLatin1String("erreur")) {
+        fillForm(form::with(form::ordinary(), {{"label_5", QString::number(agent)}}));
+        QVERIFY(ini.write("system", "ssl_ca=" + db::tlsFolder() + "/other-ca.pem\n"));
+    }
+    boxes.reset();
+    testsupport::ModalWatcher watcher;
+    bool timedOut = false;
+    watcher.whileOpen([&](const testsupport::SeenBox &) {
+        if (!std::exchange(timedOut, true))
+            QVERIFY(invoke("onTimeout"));
+    });
+    if (box == QLatin1String("erreur"))
+        QVERIFY(testsupport::pickInList(child<QComboBox>("CBNM"), 12));
+    else
+        QTest::mouseClick(child<QPushButton>("pushButton_3"), Qt::LeftButton);
+    QStringList titles;
+    for (const testsupport::SeenBox &seen : watcher.boxes())
+        titles << seen.title;
+    QCOMPARE(titles, QStringList(box));
+    QCOMPARE(page(), Koravel3::LoginPage);
+    QCOMPARE(child<QLineEdit>("LEAU")->text(), QString());
+    QCOMPARE(db::scalar("SELECT COUNT(*) FROM principal1").toInt(), 1);
 }
 
 void FaultsTest::hostDoesNotAnswer_data() {
