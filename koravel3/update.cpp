@@ -5,6 +5,7 @@
 #include "transfer.h"
 #include "ui_koravel3.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -46,12 +47,17 @@ void showFailure(QWidget *parent, const QString &sentence, const QString &cause)
 
 // On Windows the installer is the program's own (NSIS), and /S installs it
 // without a wizard: the agent has said Yes to the offer already, and the
-// program stays open meanwhile. Elsewhere it is started as it is.
-QStringList installerArguments() {
+// program stays open meanwhile. /D= names the folder this copy runs from,
+// which the agent may have chosen at the first installation; NSIS wants it
+// last and unquoted, blanks included, hence a native argument. Elsewhere
+// the installer is started as it is.
+void setInstallerArguments(QProcess &process) {
 #ifdef Q_OS_WIN
-    return {QStringLiteral("/S")};
+    process.setArguments({QStringLiteral("/S")});
+    process.setNativeArguments(QStringLiteral("/D=") +
+                               QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
 #else
-    return {};
+    Q_UNUSED(process);
 #endif
 }
 
@@ -273,7 +279,9 @@ void Koravel3::runInstaller(const QString &expectedSha256) {
         showFailure(this, QStringLiteral("Le programme d'installation n'a pas pu être démarré."),
                     cause);
     });
-    process->start(path, installerArguments(), QIODevice::ReadWrite);
+    process->setProgram(path);
+    setInstallerArguments(*process);
+    process->start(QIODevice::ReadWrite);
 }
 
 void Koravel3::onInstallerFinished(int exitCode, QProcess::ExitStatus exitStatus) {

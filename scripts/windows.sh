@@ -569,9 +569,15 @@ proof() {
   export DISPLAY=:$display
   rig_wait 100 test -e "/tmp/.X11-unix/X$display"
   wine_prefix
-  wine "$build/koravel3-setup-$version.exe" /S
+  # Into a folder of the technician's choosing, blank included, as the
+  # wizard's folder page allows: the update must install there too. NSIS
+  # wants /D= last and unquoted, which only a command line given whole can
+  # say (cmd passes a batch file's line as it stands).
+  printf '%s /S /D=C:\\Koravel Guichet\r\n' "$(winepath -w "$build/koravel3-setup-$version.exe")" \
+    >"$proofdir/install.bat"
+  wine cmd /c "$(winepath -w "$proofdir/install.bat")"
   wineserver -w
-  installed=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Local/Programs/Koravel
+  installed="$WINEPREFIX/drive_c/Koravel Guichet"
   [ -f "$installed/koravel3.exe" ] || {
     echo "proof: no koravel3.exe in $installed" >&2
     exit 1

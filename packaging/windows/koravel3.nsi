@@ -35,6 +35,10 @@ RequestExecutionLevel user
 Name "Koravel ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\Koravel"
+; The folder chosen at the first installation is offered again, and taken
+; by a silent one without /D=.
+!define FOLDER_KEY "Software\Koravel"
+InstallDirRegKey HKCU "${FOLDER_KEY}" "InstallDir"
 
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1036 "ProductName" "Koravel"
@@ -86,6 +90,7 @@ Section "Koravel"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\koravel3.exe"
 
+  WriteRegStr HKCU "${FOLDER_KEY}" "InstallDir" "$INSTDIR"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Koravel Assurances"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "Koravel"
@@ -117,4 +122,5 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  DeleteRegKey HKCU "${FOLDER_KEY}"
 SectionEnd
