@@ -71,11 +71,25 @@ QList<QStringList> readBack(const QString &text) {
 // What a spreadsheet should read back for value: the value itself, or the
 // value behind an apostrophe when its start would make it a formula.
 QString expected(const QString &value) {
-    static const QString triggers = QStringLiteral("=+@\t\r");
+    static const QString triggers = QStringLiteral("=+@");
+    qsizetype blank = 0;
+    while (blank < value.size() && value.at(blank).isSpace())
+        ++blank;
+    bool number = value.size() > 1 && value.at(0) == u'-';
+    qsizetype digits = 0, separators = 0;
+    for (qsizetype i = 1; number && i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c >= u'0' && c <= u'9')
+            ++digits;
+        else if ((c == u'.' || c == u',') && digits > 0 && i + 1 < value.size() && !separators)
+            ++separators;
+        else
+            number = false;
+    }
     const bool formula =
-        !value.isEmpty() &&
-        (triggers.contains(value.at(0)) ||
-         (value.at(0) == u'-' && (value.size() == 1 || value.at(1) < u'0' || value.at(1) > u'9')));
+        value.startsWith(u'\t') || value.startsWith(u'\r') ||
+        (blank < value.size() && (triggers.contains(value.at(blank)) ||
+                                  (value.at(blank) == u'-' && !(number && blank == 0))));
     return formula ? QLatin1Char('\'') + value : value;
 }
 

@@ -1,6 +1,7 @@
 #include "core/csv.h"
 
 #include <QAbstractItemModel>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace csv {
@@ -8,13 +9,18 @@ namespace csv {
 namespace {
 
 bool runsAsFormula(const QString &value) {
-    if (value.isEmpty())
-        return false;
-    const QChar first = value.front();
-    if (first == u'=' || first == u'+' || first == u'@' || first == u'\t' || first == u'\r')
+    if (value.startsWith(u'\t') || value.startsWith(u'\r'))
         return true;
-    // "-15" is a number; "-" before anything else starts a formula.
-    return first == u'-' && !(value.size() > 1 && value.at(1) >= u'0' && value.at(1) <= u'9');
+    // A spreadsheet skips the blanks before a formula's sign.
+    const QString start = value.trimmed();
+    if (start.isEmpty())
+        return false;
+    const QChar first = start.front();
+    if (first == u'=' || first == u'+' || first == u'@')
+        return true;
+    // "-15" is a number; "-1+1" and "-2+3+cmd|..." are formulas.
+    static const QRegularExpression number(QStringLiteral("\\A-[0-9]+([.,][0-9]+)?\\z"));
+    return first == u'-' && !number.match(value).hasMatch();
 }
 
 QString line(const QStringList &values) {

@@ -11,9 +11,10 @@ namespace csv {
 
 // The value between double quotes; a double quote inside it is doubled so
 // that a spreadsheet reads the value back whole. A value that a spreadsheet
-// would run as a formula (it starts with "=", "+", "@", a tab, a carriage
-// return, or "-" not followed by a digit) gets a leading apostrophe, so that
-// it shows as text; numbers such as "-15" and dates are left as they are.
+// would run as a formula (it starts with a tab or a carriage return, or its
+// first non-blank character is "=", "+", "@", or a "-" that does not begin
+// a number making the whole value) gets a leading apostrophe, so that it
+// shows as text; numbers such as "-15" and dates are left as they are.
 QString field(const QString &value);
 
 // The whole document. A lazy model is fetched to its end first, so every row

@@ -105,7 +105,12 @@ void CsvTest::csvField_data() {
     QTest::newRow("carriage return") << u"\r=1"_s << u"\"'\r=1\""_s;
     QTest::newRow("minus before a letter") << u"-cmd"_s << u"\"'-cmd\""_s;
     QTest::newRow("minus alone") << u"-"_s << u"\"'-\""_s;
+    QTest::newRow("minus, then a sum") << u"-1+1"_s << u"\"'-1+1\""_s;
+    QTest::newRow("minus, then a command")
+        << u"-2+3+cmd|' /C calc'!E2"_s << u"\"'-2+3+cmd|' /C calc'!E2\""_s;
+    QTest::newRow("blank before equals") << u" =1+1"_s << u"\"' =1+1\""_s;
     QTest::newRow("negative number") << u"-15"_s << u"\"-15\""_s;
+    QTest::newRow("negative decimal") << u"-1.5"_s << u"\"-1.5\""_s;
     QTest::newRow("number") << u"4469"_s << u"\"4469\""_s;
     QTest::newRow("date") << u"2026-01-05"_s << u"\"2026-01-05\""_s;
     QTest::newRow("equals inside") << u"a=b"_s << u"\"a=b\""_s;
