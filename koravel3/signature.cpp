@@ -1,6 +1,5 @@
 #include "signature.h"
 
-#include "core/config.h"
 #include "core/version.h"
 
 #include <QCryptographicHash>
@@ -14,13 +13,6 @@ namespace signature {
 
 namespace {
 
-// A test replaces the key here rather than through the environment or a
-// file: the program itself has no way to trust another key.
-std::optional<QString> &keyOverride() {
-    static std::optional<QString> key;
-    return key;
-}
-
 struct PkeyFree {
     void operator()(EVP_PKEY *key) const { EVP_PKEY_free(key); }
 };
@@ -30,18 +22,13 @@ struct MdCtxFree {
 
 } // namespace
 
-QList<QByteArray> trustedKeys() {
-    const QString list = keyOverride().value_or(QString::fromLatin1(config::updatePublicKey));
+QList<QByteArray> decodeKeys(const QString &list) {
     // CMake refuses a malformed key, so only an empty list has none.
     QList<QByteArray> keys;
     for (const QString &base64 : list.split(QLatin1Char(','), Qt::SkipEmptyParts))
         if (const std::optional<QByteArray> key = version::decodeBase64(base64, publicKeySize))
             keys << *key;
     return keys;
-}
-
-void overrideTrustedKeyForTests(const QString &base64) {
-    keyOverride() = base64;
 }
 
 bool verify(const QByteArray &publicKey, const QByteArray &message, const QByteArray &signature) {

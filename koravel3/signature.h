@@ -18,13 +18,13 @@ inline constexpr qsizetype publicKeySize = 32;
 // of them is accepted. They are the ones compiled in (KORAVEL_UPDATE_PUBLIC_KEY,
 // base64 keys separated by commas, so that a new key can be trusted beside the
 // old one while the counters change over), or none when the build has none,
-// in which case no update is ever offered.
+// in which case no update is ever offered. Defined alone in trustedkeys.cpp:
+// the test programs link their own definition in its place, so the program
+// itself has no way to trust another key.
 QList<QByteArray> trustedKeys();
 
-// For the test programs only: replaces the compiled-in keys by base64 text in
-// the same form (empty text: a build without a key) so that a test can sign
-// releases with key pairs it made itself. The program never calls it.
-void overrideTrustedKeyForTests(const QString &base64);
+// The keys of a list in that form; a malformed key is left out.
+QList<QByteArray> decodeKeys(const QString &list);
 
 // True when signature is a valid Ed25519 signature of message by publicKey.
 bool verify(const QByteArray &publicKey, const QByteArray &message, const QByteArray &signature);

@@ -4,12 +4,12 @@
 // download with its progress, the saved installer and its run.
 #include "core/config.h"
 #include "koravel3.h"
-#include "signature.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/httpsserver.h"
 #include "support/modal.h"
 #include "support/signing.h"
+#include "support/trustedkeys.h"
 #include "support/windowtest.h"
 
 #include <QApplication>
@@ -253,7 +253,7 @@ void UpdateTest::acceptRelease(const QByteArray &installer, testsupport::ModalWa
 }
 
 void UpdateTest::init() {
-    signature::overrideTrustedKeyForTests(agency.publicKey());
+    testsupport::trustKeys(agency.publicKey());
     // Removed, so that every download has to make the folder again.
     QDir(dataHome.path()).removeRecursively();
     server->clearResponses();
@@ -420,7 +420,7 @@ void UpdateTest::installerAnnouncedOverLimitIsAbandoned() {
 void UpdateTest::releaseSignedBySecondKeyIsOffered() {
     // Built with two keys while the agency changes keys; this release is
     // signed with the second.
-    signature::overrideTrustedKeyForTests(stranger.publicKey() + "," + agency.publicKey());
+    testsupport::trustKeys(stranger.publicKey() + "," + agency.publicKey());
     server->setResponse(manifestUrl().path(), {200, release(script("exit 0"))});
     testsupport::ModalWatcher watcher(QMessageBox::No);
 
@@ -480,7 +480,7 @@ void UpdateTest::unsignedOrUnsafeManifestsOfferNothing() {
     QFETCH(bool, keyBuiltIn);
     QFETCH(QString, reason);
     if (!keyBuiltIn)
-        signature::overrideTrustedKeyForTests(QString());
+        testsupport::trustKeys(QString());
     server->setResponse(manifestUrl().path(), {200, body});
     server->setResponse("/update.exe", {200, script("exit 0")});
     testsupport::ModalWatcher watcher(QMessageBox::Yes);

@@ -5,12 +5,12 @@
 // program's folder, with the rig's services on loopback, and reads the
 // printed pages back with the Linux tools this program cannot run.
 #include "koravel3.h"
-#include "signature.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
 #include "support/inifiles.h"
 #include "support/printqueue.h"
 #include "support/talonlayout.h"
+#include "support/trustedkeys.h"
 #include "support/windowtest.h"
 
 #include <QDir>
@@ -235,7 +235,7 @@ void WindowsTest::updateInstallsTheNextVersion() {
     const QDir proof(proofDir() + QStringLiteral("/update"));
     QFile key(proof.filePath("public-key.txt"));
     QVERIFY2(key.open(QIODevice::ReadOnly), qPrintable(key.fileName()));
-    signature::overrideTrustedKeyForTests(QString::fromLatin1(key.readAll().trimmed()));
+    testsupport::trustKeys(QString::fromLatin1(key.readAll().trimmed()));
     QVERIFY(trustInWindows(db::tlsFolder() + "/ca.pem"));
     QFile next(proof.filePath("version.txt"));
     QVERIFY(next.open(QIODevice::ReadOnly));
