@@ -10,6 +10,8 @@
 
 #include <QComboBox>
 #include <QDebug>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSettings>
@@ -17,6 +19,7 @@
 #include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QTableView>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -114,6 +117,21 @@ private:
     int columns = 0;
 };
 
+// The client library loads the authentication plug-in that a server names
+// from its plug-in folder. A machine in the middle that answers without TLS
+// could name mysql_clear_password (or dialog) and be sent the password in
+// clear, before the program's own TLS check. So the library looks in an
+// empty folder of the program's own, set before its first connection, and
+// only the methods built into it remain (mysql_native_password among them).
+void keepClientPluginsOff() {
+    static const QTemporaryDir empty;
+    qunsetenv("LIBMYSQL_PLUGINS");
+    qputenv("MARIADB_PLUGIN_DIR",
+            QFile::encodeName(empty.isValid()
+                                  ? empty.path()
+                                  : QDir::temp().filePath(QStringLiteral("koravel-no-plugins"))));
+}
+
 } // namespace
 
 namespace sql {
@@ -143,6 +161,8 @@ QSqlQuery run(const Statement &statement) {
 } // namespace sql
 
 bool Koravel3::connectDatabase() {
+    static const bool pluginsOff = (keepClientPluginsOff(), true);
+    Q_UNUSED(pluginsOff);
     // Read on each connection, so that a corrected INI file takes effect at
     // the next login without restarting the program.
     const connection::Settings server =

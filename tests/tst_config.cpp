@@ -18,10 +18,14 @@
 #include <QSqlDatabase>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <future>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -31,6 +35,69 @@ QString shownServer(const Koravel3 &window) {
     const auto *label = window.findChild<QLabel *>(QStringLiteral("serverLabel"));
     return label ? label->text() : QStringLiteral("(no serverLabel)");
 }
+
+// A server that greets like MariaDB without offering TLS, then asks the
+// client to switch to mysql_clear_password, as a machine in the middle
+// would; it keeps whatever the client sends after that question.
+class ClearPasswordServer {
+public:
+    ClearPasswordServer() {
+        std::promise<quint16> listening;
+        std::future<quint16> port = listening.get_future();
+        worker = std::thread([this, &listening] { serve(listening); });
+        listenPort = port.get();
+    }
+    ~ClearPasswordServer() {
+        if (worker.joinable())
+            worker.join();
+    }
+    quint16 port() const { return listenPort; }
+    // What arrived after the question, once the client has given up.
+    QByteArray afterSwitch() {
+        worker.join();
+        return received;
+    }
+
+private:
+    static QByteArray packet(quint8 sequence, const QByteArray &payload) {
+        const auto size = quint32(payload.size());
+        const char header[] = {char(size), char(size >> 8), char(size >> 16), char(sequence)};
+        return QByteArray(header, 4) + payload;
+    }
+    void serve(std::promise<quint16> &listening) {
+        QTcpServer server;
+        listening.set_value(server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0);
+        if (!server.isListening() || !server.waitForNewConnection(10000))
+            return;
+        std::unique_ptr<QTcpSocket> client(server.nextPendingConnection());
+        // Protocol 41, secure connection and plug-in authentication; no SSL.
+        const quint32 capabilities = 0x1 | 0x8 | 0x200 | 0x2000 | 0x8000 | 0x20000 | 0x80000;
+        QByteArray greeting("\x0a"
+                            "5.5.5-10.11.6-MariaDB");
+        greeting += QByteArray("\0\x01\0\0\0abcdefgh\0", 14);
+        greeting += char(capabilities);
+        greeting += char(capabilities >> 8);
+        greeting += QByteArray("\x21\x02\0", 3);
+        greeting += char(capabilities >> 16);
+        greeting += char(capabilities >> 24);
+        greeting += char(21);
+        greeting += QByteArray(10, '\0');
+        greeting += QByteArray("ijklmnopqrst\0mysql_native_password\0", 35);
+        client->write(packet(0, greeting));
+        client->waitForBytesWritten(5000);
+        if (!client->waitForReadyRead(5000))
+            return;
+        client->readAll();
+        client->write(packet(2, QByteArray("\xfemysql_clear_password\0", 22)));
+        client->waitForBytesWritten(5000);
+        while (client->waitForReadyRead(3000))
+            received += client->readAll();
+    }
+
+    quint16 listenPort = 0;
+    QByteArray received;
+    std::thread worker;
+};
 
 } // namespace
 
@@ -45,6 +112,7 @@ private slots:
     void serverShownInStatusBar();
     void tlsLogin_data();
     void tlsLogin();
+    void noClearPasswordToAFakeServer();
 };
 
 void ConfigTest::initTestCase() {
@@ -192,6 +260,22 @@ void ConfigTest::tlsLogin() {
         QCOMPARE(box.icon, QMessageBox::Critical);
         QVERIFY2(box.text.contains(QStringLiteral("\n\nDétail : ")), qPrintable(box.text));
     }
+}
+
+// The client library must not switch to sending the password in clear when
+// a server without TLS asks for it.
+void ConfigTest::noClearPasswordToAFakeServer() {
+    ClearPasswordServer fake;
+    QVERIFY(fake.port());
+    const testsupport::IniFiles files;
+    QVERIFY(files.write(
+        "user",
+        QStringLiteral("host=127.0.0.1\nport=%1\npassword=secret-en-clair\n").arg(fake.port())));
+    QTest::ignoreMessage(QtDebugMsg, "impossible de se connection");
+    const Koravel3 window;
+    const QByteArray sent = fake.afterSwitch();
+    QVERIFY2(!sent.contains("secret-en-clair"), sent.constData());
+    QVERIFY(!QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen());
 }
 
 QTEST_MAIN(ConfigTest)
