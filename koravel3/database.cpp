@@ -1,6 +1,7 @@
 #include "database.h"
 
 #include "columnfit.h"
+#include "machinefile.h"
 #include "tls.h"
 
 #include "core/connectionsettings.h"
@@ -165,11 +166,16 @@ bool Koravel3::connectDatabase() {
     Q_UNUSED(pluginsOff);
     // Read on each connection, so that a corrected INI file takes effect at
     // the next login without restarting the program.
-    const connection::Settings server =
+    connection::Settings server =
         connection::read(QSettings(QSettings::IniFormat, QSettings::UserScope,
                                    QStringLiteral("Koravel"), QStringLiteral("koravel3")),
-                         QSettings(QSettings::IniFormat, QSettings::SystemScope,
-                                   QStringLiteral("Koravel"), QStringLiteral("koravel3")));
+                         QSettings(machineSettingsFile(), QSettings::IniFormat));
+    // Each agent's own account: the server itself then knows who writes.
+    agentAccounts = server.agentAccounts;
+    if (agentAccounts) {
+        server.user = ui->lineEdit_user_2->text();
+        server.password = ui->lineEdit_passw_2->text();
+    }
 
     // Drop the earlier handle first so that Qt does not warn about a
     // connection still in use when the name is registered again.
@@ -204,6 +210,7 @@ bool Koravel3::connectDatabase() {
             opened = false;
         }
     }
+    accountRefused = !opened && connection::isRefusedAccountCode(db.lastError().nativeErrorCode());
     if (opened)
         qDebug() << "connecter.....";
     else

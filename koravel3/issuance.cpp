@@ -18,11 +18,12 @@
 
 namespace {
 
-policy::PolicyRecord readPolicyRecord(const Ui::Koravel3 &ui, const QDate &today) {
+policy::PolicyRecord readPolicyRecord(const Ui::Koravel3 &ui, const QDate &today,
+                                      const QString &password) {
     policy::PolicyRecord r;
     r.idpersonne = ui.label_5->text();
     r.users = ui.lineEdit_user_2->text();
-    r.password = ui.lineEdit_passw_2->text();
+    r.password = password;
     r.nom = ui.LEN->text();
     r.adresse = ui.LEA->text();
     r.persacontacter = ui.LEPAC->text();
@@ -174,7 +175,7 @@ void Koravel3::on_pushButton_3_pressed() {
     connectDatabase();
     if (session != sessionsEnded)
         return;
-    const policy::PolicyRecord record = readPolicyRecord(*ui, today);
+    const policy::PolicyRecord record = readPolicyRecord(*ui, today, statementPassword());
     const QString key = ui->LID->text();
 
     if (policy::collectedAmountMissing(record.sommencais, key)) {

@@ -144,6 +144,9 @@ private:
     // The login of both slots; the Enter key in the password field sends its
     // own statement texts.
     void logIn(bool fromPasswordField);
+    // The password as the statements carry it: the typed one, or an empty
+    // text with agent accounts, whose passwords only the server checks.
+    QString statementPassword() const;
     void showCount(QLabel *label, const sql::Statement &statement);
 
     // Premium (premium.cpp)
@@ -199,4 +202,9 @@ private:
     // The months' "erreur" box during which the session ended: the
     // activation that follows it must not write into the reset form.
     bool sessionEndedBehindMonthsBox = false;
+    // From the machine's file at each connection: agents log in to the
+    // server with their own accounts, and no statement carries a password.
+    bool agentAccounts = false;
+    // The last connection was refused for its account or password.
+    bool accountRefused = false;
 };

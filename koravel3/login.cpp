@@ -17,6 +17,10 @@ void Koravel3::showCount(QLabel *label, const sql::Statement &statement) {
         label->setText(query.value(0).toString());
 }
 
+QString Koravel3::statementPassword() const {
+    return agentAccounts ? QString() : ui->lineEdit_passw_2->text();
+}
+
 void Koravel3::on_pushButton_c_clicked() {
     logIn(false);
 }
@@ -29,13 +33,15 @@ void Koravel3::logIn(bool fromPasswordField) {
     const auto way =
         fromPasswordField ? statements::LoginWay::ReturnKey : statements::LoginWay::Button;
     const QString user = ui->lineEdit_user_2->text();
-    const QString password = ui->lineEdit_passw_2->text();
 
     const Action action(*this);
     if (!connectDatabase()) {
         qDebug() << "connection impossible";
+        if (agentAccounts && accountRefused)
+            ui->label_4->setText(QStringLiteral("nom utilisateur et mot de passe incorrect"));
         return;
     }
+    const QString password = statementPassword();
 
     QSqlQuery agent;
     if (!sql::run(agent, statements::agentLogin(user, password)))

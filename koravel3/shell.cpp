@@ -45,7 +45,9 @@ Koravel3::Koravel3(QWidget *parent)
     auto *serverLabel = new QLabel(this);
     serverLabel->setObjectName(QStringLiteral("serverLabel"));
     ui->statusbar->addPermanentWidget(serverLabel);
-    if (connectDatabase())
+    // With agents' own accounts nobody has logged in yet: a server that
+    // refuses the empty account answers all the same.
+    if (connectDatabase() || (agentAccounts && accountRefused))
         ui->label_4->setPixmap(QPixmap(QStringLiteral(":/log/QUIRO.png")));
     else
         ui->label_4->setPixmap(QPixmap(QStringLiteral(":/log/popo.png")));

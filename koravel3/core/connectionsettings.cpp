@@ -63,6 +63,12 @@ Settings read(const QSettings &user, const QSettings &machine) {
     out.sslCa = text(machine.value(group + QLatin1String("ssl_ca"))).trimmed();
     out.sslCert = text(machine.value(group + QLatin1String("ssl_cert"))).trimmed();
     out.sslKey = text(machine.value(group + QLatin1String("ssl_key"))).trimmed();
+    out.agentAccounts =
+        text(machine.value(group + QLatin1String("accounts"))).trimmed() == QLatin1String("agent");
+    if (out.agentAccounts) {
+        out.user.clear();
+        out.password.clear();
+    }
     return out;
 }
 
@@ -100,15 +106,19 @@ QString describe(const Settings &settings, bool opened, const QString &cipher) {
     const QString host = settings.host.contains(QLatin1Char(':'))
                              ? QLatin1Char('[') + settings.host + QLatin1Char(']')
                              : settings.host;
-    QString line = QStringLiteral("Serveur : %1:%2 (base %3, compte %4)")
+    const QString account = settings.agentAccounts && settings.user.isEmpty()
+                                ? QStringLiteral("comptes des agents")
+                                : QStringLiteral("compte ") + settings.user;
+    QString line = QStringLiteral("Serveur : %1:%2 (base %3, %4)")
                        .arg(host)
                        .arg(settings.port)
-                       .arg(QLatin1String(databaseName), settings.user);
+                       .arg(QLatin1String(databaseName), account);
     if (!opened)
         line += QStringLiteral(" : connexion impossible");
     else if (!cipher.isEmpty())
         line += QStringLiteral(" : connexion chiffrée (%1)").arg(cipher);
-    if (!isLoopback(settings.host) && settings.password == compiledIn().password)
+    if (!settings.agentAccounts && !isLoopback(settings.host) &&
+        settings.password == compiledIn().password)
         line += QStringLiteral(" — mot de passe par défaut : demandez un compte et un mot de "
                                "passe propres à ce poste au responsable du serveur");
     return line;
@@ -121,6 +131,12 @@ bool isLostConnectionCode(const QString &nativeCode) {
         QStringLiteral("4031"), QStringLiteral("1053"), QStringLiteral("1158"),
         QStringLiteral("1159"), QStringLiteral("1160"), QStringLiteral("1161")};
     return codes.contains(nativeCode);
+}
+
+bool isRefusedAccountCode(const QString &nativeCode) {
+    // ER_ACCESS_DENIED_ERROR, and ER_ACCESS_DENIED_NO_PASSWORD_ERROR for an
+    // empty password.
+    return nativeCode == QLatin1String("1045") || nativeCode == QLatin1String("1698");
 }
 
 } // namespace connection

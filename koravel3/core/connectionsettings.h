@@ -8,11 +8,12 @@ class QSettings;
 // writes an INI file, group "database", keys host, port, user and password,
 // each optional: a key that is missing keeps the value compiled into the
 // program. The machine-wide file (/etc/xdg/Koravel/koravel3.ini on Linux,
-// the same file under ProgramData on Windows) applies to every account; the
-// user's own file (~/.config/Koravel/koravel3.ini) overrides it key by key,
-// unless the machine's file says locked=true. The TLS keys ssl_ca, ssl_cert
-// and ssl_key are read from the machine's file only: a user must not be able
-// to trust another server.
+// Koravel\koravel3.ini under ProgramData on Windows) applies to every
+// account; the user's own file (~/.config/Koravel/koravel3.ini) overrides it
+// key by key, unless the machine's file says locked=true. The TLS keys
+// ssl_ca, ssl_cert and ssl_key, and accounts, are read from the machine's
+// file only: a user must not be able to trust another server, nor to choose
+// how agents log in.
 namespace connection {
 
 inline constexpr char databaseName[] = "assurebdd";
@@ -31,6 +32,9 @@ struct Settings {
     QString sslKey;
     // The machine's file alone names the server and the account.
     bool locked = false;
+    // accounts=agent: each agent logs in to the server with the name and
+    // password typed on the login page, and no INI file holds an account.
+    bool agentAccounts = false;
 };
 
 // The values compiled into the program.
@@ -43,7 +47,9 @@ Settings read(const QSettings &settings);
 
 // The settings of a connection: the server and account from the user's
 // settings (which fall back on the machine's), or from the machine's alone
-// when it says locked=true; the TLS files from the machine's.
+// when it says locked=true; the TLS files and the kind of accounts from the
+// machine's. With agent accounts, user and password are left empty for the
+// login page's.
 Settings read(const QSettings &user, const QSettings &machine);
 
 // The client library's options: short timeouts, and the TLS files when a CA
@@ -69,5 +75,9 @@ QString describe(const Settings &settings, bool opened, const QString &cipher = 
 // server, a server shutting down, and the server's own network read and
 // write errors.
 bool isLostConnectionCode(const QString &nativeCode);
+
+// True for the server's refusal of an account or its password: the server
+// answers, the agent typed something wrong.
+bool isRefusedAccountCode(const QString &nativeCode);
 
 } // namespace connection

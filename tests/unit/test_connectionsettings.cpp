@@ -18,6 +18,8 @@ private slots:
     void lostConnectionCode();
     void userAndMachine_data();
     void userAndMachine();
+    void agentAccounts_data();
+    void agentAccounts();
     void statusLine_data();
     void statusLine();
 };
@@ -67,6 +69,34 @@ void ConnectionSettingsTest::userAndMachine() {
     const connection::Settings read = connection::read(userSettings, machineSettings);
     QCOMPARE(read.host, host);
     QCOMPARE(connection::connectOptions(read), options);
+}
+
+void ConnectionSettingsTest::agentAccounts_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("machine");
+    QTest::addColumn<bool>("agents");
+    const QString account = "[database]\nuser=guichet\npassword=s3cret\n";
+    // clang-format off
+    QTest::newRow("machine says agent")    << account << account + "accounts=agent\n" << true;
+    QTest::newRow("user's file cannot")    << account + "accounts=agent\n" << account << false;
+    QTest::newRow("counter, the default")  << account << account + "accounts=counter\n" << false;
+    // clang-format on
+}
+
+// With agents' own accounts, no INI file names an account.
+void ConnectionSettingsTest::agentAccounts() {
+    QFETCH(QString, user);
+    QFETCH(QString, machine);
+    QFETCH(bool, agents);
+    QTemporaryDir folder;
+    const connection::Settings read =
+        connection::read(QSettings(iniFile(folder, "user.ini", user), QSettings::IniFormat),
+                         QSettings(iniFile(folder, "machine.ini", machine), QSettings::IniFormat));
+    QCOMPARE(read.agentAccounts, agents);
+    QCOMPARE(read.user, agents ? QString() : QStringLiteral("guichet"));
+    QCOMPARE(read.password, agents ? QString() : QStringLiteral("s3cret"));
+    QCOMPARE(connection::describe(read, true).contains(QLatin1String("comptes des agents")),
+             agents);
 }
 
 void ConnectionSettingsTest::statusLine_data() {
