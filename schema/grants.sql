@@ -25,7 +25,15 @@ GRANT SELECT ON assurebdd.personnes TO koravel_counter;
 -- reads id and trie.
 GRANT SELECT ON assurebdd.principal TO koravel_counter;
 -- The first issue: insert into principal(idpersonne,...,padres,trie).
-GRANT INSERT ON assurebdd.principal TO koravel_counter;
+-- Column by column, without id: a policy inserted under the largest id
+-- there is would leave the counter nowhere to go, and every later insert
+-- would fail.
+GRANT INSERT (idpersonne, users, `password`, nom, adresse, persacontacter, telephone,
+              coutpolice, prime, taxe, fga, pca, primetotal, genre, marque, `type`, immat,
+              police, attestation, valable, valabl, valableau, valablea, nbrdemois, energie,
+              forcefiscal, categorie, tranchef, nbrdeplace, sommencais, sommefact, currentd,
+              cmois, cannee, padres, trie)
+  ON assurebdd.principal TO koravel_counter;
 -- The renewal: update principal set idpersonne=...,trie=(trie+1) where id=...
 -- It writes these columns and no other (not id, padres or the reserves).
 GRANT UPDATE (idpersonne, users, `password`, nom, attestation, adresse, persacontacter,
@@ -48,9 +56,12 @@ GRANT INSERT (idpersonne, users, `password`, nom, adresse, persacontacter, telep
               cmois, cannee, padres)
   ON assurebdd.principal1 TO koravel_counter;
 
--- One row per guarantee package at each save: insert into clients(...).
--- The program never reads the register back.
-GRANT INSERT ON assurebdd.clients TO koravel_counter;
+-- One row per guarantee package at each save: insert into clients(idvendeur,
+-- ...,adresse). The program never reads the register back. Without idclient,
+-- for the same reason as principal's id.
+GRANT INSERT (idvendeur, nom, effet, expiration, garanti, attestation, police, genre, marque,
+              `type`, immat, adresse)
+  ON assurebdd.clients TO koravel_counter;
 
 -- The commission: select difcomm / pourcentage from parametres where id=...
 GRANT SELECT ON assurebdd.parametres TO koravel_counter;

@@ -121,6 +121,9 @@ MSG
   # A data folder made by an earlier version keeps its old tables.
   client assurebdd <"$root/schema/upgrade.sql"
   client assurebdd <"$root/schema/grants.sql"
+  # The agents' role, the journal and the triggers that hold agents'
+  # sessions to their own sales.
+  client assurebdd <"$root/schema/agents.sql"
   # REVOKE ALL takes back the assurebdd.* rights that earlier versions of
   # this script gave, and leaves the role alone.
   client <<SQL
@@ -137,6 +140,9 @@ SQL
     client <<SQL
 CREATE USER IF NOT EXISTS 'kvtest'@'%' IDENTIFIED BY 'kvtest';
 GRANT ALL PRIVILEGES ON *.* TO 'kvtest'@'%' WITH GRANT OPTION;
+-- Granting a role takes its ADMIN OPTION (koravel_add_agent grants
+-- koravel_agent); an account that holds it so is no agent.
+GRANT koravel_agent TO 'kvtest'@'%' WITH ADMIN OPTION;
 SQL
   fi
 }

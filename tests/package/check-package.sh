@@ -48,7 +48,7 @@ check "desktop entry valid" desktop-file-validate "$root/usr/share/applications/
 check "desktop entry French name" grep -qx 'Name=Koravel Assurances' "$root/usr/share/applications/koravel3.desktop"
 check "desktop entry French comment" grep -q '^Comment=Émettre' "$root/usr/share/applications/koravel3.desktop"
 check "icon" test -s "$root/usr/share/icons/hicolor/128x128/apps/koravel3.png"
-for f in schema.sql upgrade.sql grants.sql tariffs.sql demo.sql; do
+for f in schema.sql upgrade.sql grants.sql agents.sql tariffs.sql demo.sql; do
   check "schema file $f" test -s "$root/usr/share/koravel3/schema/$f"
 done
 check "server README" test -s "$doc/LISEZMOI-serveur.md"
