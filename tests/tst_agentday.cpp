@@ -8,6 +8,7 @@
 #include "koravel3.h"
 #include "support/dbfixture.h"
 #include "support/guard.h"
+#include "support/inifiles.h"
 #include "support/modal.h"
 #include "support/policyform.h"
 #include "support/printqueue.h"
@@ -88,6 +89,7 @@ private slots:
     void colleaguesPolicyAsksFirst();
     void reprintLoadedPolicy();
     void reprintWithoutPolicy();
+    void agentsOwnAccount();
 
 private:
     void logIn(const QString &user, const QString &password);
@@ -507,6 +509,34 @@ void AgentDayTest::reprintWithoutPolicy() {
     QVERIFY(watcher.first().text.startsWith(QStringLiteral("Aucune police")));
     QCOMPARE(watcher.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(jobs.isEmpty());
+}
+
+// With accounts=agent the agent's own server account logs in, and the sale
+// goes through the server's rules for agents: no password anywhere, the
+// history stamped with the account that wrote it.
+void AgentDayTest::agentsOwnAccount() {
+    QVERIFY(db::exec("CALL koravel_add_agent('awa', 'pw1')"));
+    const testsupport::IniFiles files;
+    QVERIFY(files.write("system", "accounts=agent\n"));
+    window.reset();
+    window = std::make_unique<Koravel3>();
+    {
+        const testsupport::ModalWatcher watcher(QMessageBox::No);
+        submitLogin("awa", "nope");
+        QVERIFY(watcher.boxes().isEmpty());
+    }
+    QCOMPARE(page(), Koravel3::LoginPage);
+    QCOMPARE(child<QLabel>("label_4")->text(),
+             QStringLiteral("nom utilisateur et mot de passe incorrect"));
+    logIn("awa", "pw1");
+    QCOMPARE(child<QLabel>("label_5")->text(), agent);
+
+    fillForm(form::with(form::ordinary(), {{"label_5", agent}, {"lineEdit_passw_2", "pw1"}}));
+    QCOMPARE(clickSave().value(0).text, QStringLiteral("ENREGISTRER"));
+    QCOMPARE(db::rows("SELECT p.password, h.password, SUBSTRING_INDEX(h.enregistre_par, '@', 1) "
+                      "FROM principal p JOIN principal1 h ON h.immat = p.immat"),
+             QStringList("||awa"));
+    QCOMPARE(db::scalar("SELECT password FROM personnes WHERE user = 'awa'").toString(), QString());
 }
 
 QTEST_MAIN(AgentDayTest)
