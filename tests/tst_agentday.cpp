@@ -101,6 +101,9 @@ private:
     void pickPower(const QString &power);
     void chooseMonths(const QString &months);
     QStringList periodGroup() const;
+    // A new window for the agent awa's own server account (accounts=agent
+    // in the machine's file), not logged in.
+    void useOwnAccount(const testsupport::IniFiles &files);
 
     QString agent;
 };
@@ -427,13 +430,22 @@ void AgentDayTest::timeOutBehindTheConfirmation() {
 
 void AgentDayTest::colleaguesPolicyAsksFirst_data() {
     QTest::addColumn<int>("answer");
-    QTest::newRow("Non") << int(QMessageBox::No);
-    QTest::newRow("Oui") << int(QMessageBox::Yes);
+    QTest::addColumn<bool>("ownAccounts");
+    QTest::newRow("Non") << int(QMessageBox::No) << false;
+    QTest::newRow("Oui") << int(QMessageBox::Yes) << false;
+    QTest::newRow("Oui, agents' own accounts") << int(QMessageBox::Yes) << true;
 }
 
-// Renewing a colleague's policy moves the sale and its commission.
+// Renewing a colleague's policy moves the sale and its commission; with
+// agents' own accounts the server's journal says so.
 void AgentDayTest::colleaguesPolicyAsksFirst() {
     QFETCH(int, answer);
+    QFETCH(bool, ownAccounts);
+    const testsupport::IniFiles files;
+    if (ownAccounts) {
+        useOwnAccount(files);
+        logIn("awa", "pw1");
+    }
     const QString colleague = QString::number(db::addAgent("ousmane", "pw2"));
     const int id = db::addPolicy({{"idpersonne", db::literal(colleague)},
                                   {"users", "'ousmane'"},
@@ -461,6 +473,19 @@ void AgentDayTest::colleaguesPolicyAsksFirst() {
                  .toString(),
              agent);
     QCOMPARE(jobs.size(), 1);
+    if (ownAccounts)
+        QCOMPARE(db::rows(QStringLiteral("SELECT SUBSTRING_INDEX(compte, '@', 1), ancien_agent, "
+                                         "nouvel_agent FROM journal WHERE id_police=%1 AND "
+                                         "action='update' ORDER BY id DESC LIMIT 1")
+                              .arg(id)),
+                 QStringList("awa|" + colleague + "|" + agent));
+}
+
+void AgentDayTest::useOwnAccount(const testsupport::IniFiles &files) {
+    QVERIFY(db::exec("CALL koravel_add_agent('awa', 'pw1')"));
+    QVERIFY(files.write("system", "accounts=agent\n"));
+    window.reset();
+    window = std::make_unique<Koravel3>();
 }
 
 void AgentDayTest::reprintLoadedPolicy() {
@@ -515,11 +540,8 @@ void AgentDayTest::reprintWithoutPolicy() {
 // goes through the server's rules for agents: no password anywhere, the
 // history stamped with the account that wrote it.
 void AgentDayTest::agentsOwnAccount() {
-    QVERIFY(db::exec("CALL koravel_add_agent('awa', 'pw1')"));
     const testsupport::IniFiles files;
-    QVERIFY(files.write("system", "accounts=agent\n"));
-    window.reset();
-    window = std::make_unique<Koravel3>();
+    useOwnAccount(files);
     {
         const testsupport::ModalWatcher watcher(QMessageBox::No);
         submitLogin("awa", "nope");
