@@ -124,6 +124,8 @@ void AgentDayTest::init() {
 
 void AgentDayTest::cleanup() {
     window.reset();
+    // An agent's server account made by a test goes with it.
+    QVERIFY(db::exec("DROP USER IF EXISTS 'awa'@'%'"));
 }
 
 void AgentDayTest::logIn(const QString &user, const QString &password) {
