@@ -211,13 +211,21 @@ bool Koravel3::connectDatabase() {
         }
     }
     accountRefused = !opened && connection::isRefusedAccountCode(db.lastError().nativeErrorCode());
+    // No agent's name yet (the start, or a login with the name left blank):
+    // a server that lets an empty name in has an anonymous account, which
+    // is nobody's session. It answers; that is all this connection tells.
+    if (agentAccounts && server.user.isEmpty() && opened) {
+        db.close();
+        opened = false;
+        accountRefused = true;
+    }
     if (opened)
         qDebug() << "connecter.....";
     else
         qDebug() << "impossible de se connection";
     // The agent and the support see which server the counter works with.
     if (auto *label = findChild<QLabel *>(QStringLiteral("serverLabel")))
-        label->setText(connection::describe(server, opened, cipher));
+        label->setText(connection::describe(server, opened || accountRefused, cipher));
     if (!unsafe.isEmpty())
         QMessageBox::critical(
             this, QStringLiteral("Connexion non sécurisée"),

@@ -3,6 +3,7 @@
 // same plate, a policy loaded after another was priced, a window left open
 // overnight, the next agent at the same counter, a time-out behind the
 // confirmation, and a reprint. Checked on the real server and print queue.
+#include "core/config.h"
 #include "core/statements.h"
 #include "core/validity.h"
 #include "koravel3.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlDatabase>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -544,6 +546,12 @@ void AgentDayTest::reprintWithoutPolicy() {
 void AgentDayTest::agentsOwnAccount() {
     const testsupport::IniFiles files;
     useOwnAccount(files);
+    // Before any agent: the server answers (the rig's has an anonymous
+    // account), and nobody's session stays open.
+    QVERIFY(!QSqlDatabase::database(QSqlDatabase::defaultConnection, false).isOpen());
+    QCOMPARE(child<QLabel>("serverLabel")->text(),
+             QStringLiteral("Serveur : %1:3306 (base assurebdd, comptes des agents)")
+                 .arg(QString::fromUtf8(config::databaseHost)));
     {
         const testsupport::ModalWatcher watcher(QMessageBox::No);
         submitLogin("awa", "nope");
