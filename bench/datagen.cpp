@@ -168,9 +168,15 @@ bool fillPolicies(int have, int want) {
         return true;
     // The session skips checks that cannot fail on generated rows.
     server::exec(sql::Statement("set session unique_checks = 0, foreign_key_checks = 0"));
+    // The measured agent logs in with its own server account, made as the
+    // head office makes it: once the agent's policies are there, whose
+    // passwords it blanks.
+    sql::Statement account("CALL koravel_add_agent('");
+    account << agentUser(1) << "', '" << agentPassword(1) << "')";
     return insertRange("principal", "seq as p, 3 * seq as i", true, have + 1, want) &&
            insertRange("principal1", "1 + (seq - 1) div 3 as p, seq as i", false, 3LL * have + 1,
-                       3LL * want);
+                       3LL * want) &&
+           server::exec(account);
 }
 
 } // namespace datagen

@@ -81,13 +81,24 @@ client assurebdd <"$root/schema/tariffs.sql"
 # The program's account with a counter's rights only (schema/grants.sql), as
 # at the agency; the benchmark fills and measures the tables as kvbench.
 client assurebdd <"$root/schema/grants.sql"
+# The agents' own accounts, as at an agency of several rooms: the measured
+# agent logs in with its own account (koravel_add_agent, once the agents
+# are in), and its saves go through the server's checks.
+client assurebdd <"$root/schema/agents.sql"
 client <<SQL
 CREATE USER 'agnt'@'%' IDENTIFIED BY 'tulvo';
 GRANT koravel_counter TO 'agnt'@'%';
 SET DEFAULT ROLE koravel_counter FOR 'agnt'@'%';
 CREATE USER 'kvbench'@'%' IDENTIFIED BY 'kvbench';
 GRANT ALL PRIVILEGES ON *.* TO 'kvbench'@'%';
+GRANT koravel_agent TO 'kvbench'@'%' WITH ADMIN OPTION;
 SQL
+# The machine's file of such an agency, where the benchmark's programs
+# (built on the test kit) look for it.
+mkdir -p "$dir/system/Koravel"
+printf '[database]\naccounts=agent\n' >"$dir/system/Koravel/koravel3.ini"
+XDG_CONFIG_DIRS=$dir/system
+export XDG_CONFIG_DIRS
 
 # A koravel3.ini that names this server, whatever the machine's or the
 # user's own file says.
