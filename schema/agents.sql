@@ -135,6 +135,7 @@ GRANT SELECT ON assurebdd.categorie6 TO koravel_agent;
 GRANT SELECT ON assurebdd.categorie7 TO koravel_agent;
 
 DROP FUNCTION IF EXISTS koravel_session_agent;
+DROP FUNCTION IF EXISTS koravel_session_counter;
 DROP PROCEDURE IF EXISTS koravel_check_own_name;
 DROP PROCEDURE IF EXISTS koravel_check_sale;
 DROP PROCEDURE IF EXISTS koravel_add_agent;
@@ -166,6 +167,20 @@ BEGIN
   SELECT COUNT(*) INTO grants FROM mysql.roles_mapping
    WHERE `User` = name AND `Role` = 'koravel_agent' AND Admin_option = 'N';
   RETURN IF(grants > 0, CONVERT(name USING binary), NULL);
+END //
+
+-- True when the session's account is a counter's: it holds koravel_counter
+-- plainly, as koravel_session_agent() tells an agent's.
+CREATE FUNCTION koravel_session_counter() RETURNS BOOLEAN
+  NOT DETERMINISTIC READS SQL DATA
+BEGIN
+  DECLARE login VARCHAR(512) CHARACTER SET utf8mb4 DEFAULT USER();
+  DECLARE name VARCHAR(512) CHARACTER SET utf8mb4 DEFAULT
+    LEFT(login, CHAR_LENGTH(login) - CHAR_LENGTH(SUBSTRING_INDEX(login, '@', -1)) - 1);
+  DECLARE grants INT;
+  SELECT COUNT(*) INTO grants FROM mysql.roles_mapping
+   WHERE `User` = name AND `Role` = 'koravel_counter' AND Admin_option = 'N';
+  RETURN grants > 0;
 END //
 
 -- Refuses a row whose agent id (and login, when given) is not the session
@@ -322,6 +337,11 @@ BEGIN
   IF agent IS NULL THEN
     IF NEW.enregistre_par IS NULL THEN
       SET NEW.enregistre_par = USER();
+    END IF;
+    -- A counter's session can SET timestamp too, which would back-date the
+    -- sale that its role may not date itself.
+    IF koravel_session_counter() THEN
+      SET NEW.enregistre_le = SYSDATE();
     END IF;
   ELSE
     CALL koravel_check_own_name(agent, NEW.idpersonne, NEW.users,

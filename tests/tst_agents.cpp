@@ -81,6 +81,7 @@ private slots:
     void refused();
     void saved_data();
     void saved();
+    void counterClockSetBack();
     void salesSideBySide();
     void addAgentRefused_data();
     void addAgentRefused();
@@ -310,6 +311,18 @@ void AgentsTest::saved() {
                  .toInt(),
              1);
     QCOMPARE(db::scalar("SELECT COUNT(*) FROM clients WHERE idvendeur='1'").toInt(), packages);
+}
+
+// The counter's role may not date a sale; a session's own clock may not
+// either.
+void AgentsTest::counterClockSetBack() {
+    QSqlQuery query(session("agnt"));
+    QVERIFY(query.exec("SET timestamp = UNIX_TIMESTAMP('2020-01-01')"));
+    QVERIFY2(query.exec(history(sale())), qPrintable(query.lastError().text()));
+    QCOMPARE(db::scalar("SELECT DATE(enregistre_le) = CURDATE() FROM principal1 "
+                        "ORDER BY idhistorique DESC LIMIT 1")
+                 .toInt(),
+             1);
 }
 
 // Two agents' saves interleaved, neither committed before the other's
