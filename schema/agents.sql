@@ -15,7 +15,10 @@
 --
 -- Run it as an administrator, in the database assurebdd, after schema.sql,
 -- grants.sql and upgrade.sql (MariaDB 10.5+: roles, column grants,
--- transaction-precise system versioning):
+-- transaction-precise system versioning), on a single server: a Galera
+-- node applying another node's save fails on the journal row that the
+-- trigger wrote (tried with two nodes of MariaDB 10.11), so the journal's
+-- transaction marker must change before agents' accounts run on a cluster:
 --   mariadb -uroot assurebdd < agents.sql
 -- It is safe to run again: it brings the role back to the list below and
 -- replaces the triggers and routines. The triggers and routines run with the
