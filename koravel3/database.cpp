@@ -225,7 +225,8 @@ bool Koravel3::connectDatabase() {
         qDebug() << "impossible de se connection";
     // The agent and the support see which server the counter works with.
     if (auto *label = findChild<QLabel *>(QStringLiteral("serverLabel")))
-        label->setText(connection::describe(server, opened || accountRefused, cipher));
+        label->setText(
+            connection::describe(server, opened || (agentAccounts && accountRefused), cipher));
     if (!unsafe.isEmpty())
         QMessageBox::critical(
             this, QStringLiteral("Connexion non sécurisée"),
