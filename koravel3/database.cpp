@@ -166,10 +166,14 @@ bool Koravel3::connectDatabase() {
     Q_UNUSED(pluginsOff);
     // Read on each connection, so that a corrected INI file takes effect at
     // the next login without restarting the program.
+    // The user's file alone: the toolkit would otherwise fall back on the
+    // files of XDG_CONFIG_DIRS and an organisation-wide Koravel.ini, which
+    // the user's environment chooses.
+    QSettings user(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Koravel"),
+                   QStringLiteral("koravel3"));
+    user.setFallbacksEnabled(false);
     connection::Settings server =
-        connection::read(QSettings(QSettings::IniFormat, QSettings::UserScope,
-                                   QStringLiteral("Koravel"), QStringLiteral("koravel3")),
-                         QSettings(machineSettingsFile(), QSettings::IniFormat));
+        connection::read(user, QSettings(machineSettingsFile(), QSettings::IniFormat));
     // Each agent's own account: the server itself then knows who writes.
     agentAccounts = server.agentAccounts;
     if (agentAccounts) {

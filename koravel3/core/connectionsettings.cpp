@@ -31,8 +31,11 @@ Settings compiledIn() {
     return settings;
 }
 
-Settings read(const QSettings &settings) {
-    Settings out = compiledIn();
+namespace {
+
+// The keys present in settings over out: a blank host or user keeps the
+// earlier one, a port that is not a number from 1 to 65535 gives 3306.
+void overlay(const QSettings &settings, Settings &out) {
     const QString group = QStringLiteral("database/");
     const QString host = text(settings.value(group + QLatin1String("host"))).trimmed();
     if (!host.isEmpty())
@@ -46,20 +49,32 @@ Settings read(const QSettings &settings) {
         const QString port = text(settings.value(group + QLatin1String("port"))).trimmed();
         bool isNumber = false;
         const int number = port.toInt(&isNumber);
-        if (isNumber && number >= 1 && number <= 65535)
+        if (isNumber && number >= 1 && number <= 65535) {
             out.port = number;
-        else
+        } else {
+            out.port = defaultPort;
             qWarning().noquote() << "koravel3.ini : port invalide" << port << "; port"
                                  << defaultPort << "utilisé";
+        }
     }
+}
+
+} // namespace
+
+Settings read(const QSettings &settings) {
+    Settings out = compiledIn();
+    overlay(settings, out);
     return out;
 }
 
 Settings read(const QSettings &user, const QSettings &machine) {
     const QString group = QStringLiteral("database/");
-    const bool locked = machine.value(group + QLatin1String("locked")).toBool();
-    Settings out = read(locked ? machine : user);
-    out.locked = locked;
+    // The machine's file, then the user's over it key by key, each read on
+    // its own: no other file of the toolkit's search path takes part.
+    Settings out = read(machine);
+    out.locked = machine.value(group + QLatin1String("locked")).toBool();
+    if (!out.locked)
+        overlay(user, out);
     out.sslCa = text(machine.value(group + QLatin1String("ssl_ca"))).trimmed();
     out.sslCert = text(machine.value(group + QLatin1String("ssl_cert"))).trimmed();
     out.sslKey = text(machine.value(group + QLatin1String("ssl_key"))).trimmed();

@@ -45,11 +45,11 @@ Settings compiledIn();
 // a number from 1 to 65535 gives 3306, with a warning.
 Settings read(const QSettings &settings);
 
-// The settings of a connection: the server and account from the user's
-// settings (which fall back on the machine's), or from the machine's alone
+// The settings of a connection: the server and account from the machine's
+// settings with the user's over them key by key, or from the machine's alone
 // when it says locked=true; the TLS files and the kind of accounts from the
 // machine's. With agent accounts, user and password are left empty for the
-// login page's.
+// login page's. Each of the two is read alone (no fallbacks to other files).
 Settings read(const QSettings &user, const QSettings &machine);
 
 // The client library's options: short timeouts, and the TLS files when a CA

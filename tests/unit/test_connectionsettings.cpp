@@ -46,6 +46,7 @@ void ConnectionSettingsTest::userAndMachine_data() {
     const QString server = "[database]\nhost=192.0.2.10\n";
     // clang-format off
     QTest::newRow("user's host wins")      << "[database]\nhost=192.0.2.66\n" << server << "192.0.2.66" << plain;
+    QTest::newRow("machine's host kept")    << "[database]\nport=3307\n" << server << "192.0.2.10" << plain;
     QTest::newRow("locked: machine's host") << "[database]\nhost=192.0.2.66\n" << server + "locked=true\n" << "192.0.2.10" << plain;
     QTest::newRow("CA from the machine")   << "" << server + "ssl_ca=/etc/ca.pem\n" << "192.0.2.10" << plain + ";SSL_CA=/etc/ca.pem";
     QTest::newRow("client certificate")    << "" << server + "ssl_ca=/c.pem\nssl_cert=/k.crt\nssl_key=/k.key\n" << "192.0.2.10" << plain + ";SSL_CA=/c.pem;SSL_CERT=/k.crt;SSL_KEY=/k.key";
@@ -54,7 +55,7 @@ void ConnectionSettingsTest::userAndMachine_data() {
     // clang-format on
 }
 
-// The user's settings fall back on the machine's, as QSettings does.
+// The machine's settings, the user's over them key by key.
 void ConnectionSettingsTest::userAndMachine() {
     QFETCH(QString, user);
     QFETCH(QString, machine);
@@ -62,10 +63,7 @@ void ConnectionSettingsTest::userAndMachine() {
     QFETCH(QString, options);
     QTemporaryDir folder;
     const QSettings machineSettings(iniFile(folder, "machine.ini", machine), QSettings::IniFormat);
-    QSettings userSettings(iniFile(folder, "user.ini", user), QSettings::IniFormat);
-    for (const QString &key : machineSettings.allKeys())
-        if (!userSettings.contains(key))
-            userSettings.setValue(key, machineSettings.value(key));
+    const QSettings userSettings(iniFile(folder, "user.ini", user), QSettings::IniFormat);
     const connection::Settings read = connection::read(userSettings, machineSettings);
     QCOMPARE(read.host, host);
     QCOMPARE(connection::connectOptions(read), options);
