@@ -223,14 +223,16 @@ bool Koravel3::connectDatabase() {
         opened = false;
         accountRefused = true;
     }
-    if (opened)
+    // With agents' own accounts a refused name still means a server that
+    // answers, which is what this line and the status bar tell.
+    const bool answered = opened || (agentAccounts && accountRefused);
+    if (answered)
         qDebug() << "connecter.....";
     else
         qDebug() << "impossible de se connection";
     // The agent and the support see which server the counter works with.
     if (auto *label = findChild<QLabel *>(QStringLiteral("serverLabel")))
-        label->setText(
-            connection::describe(server, opened || (agentAccounts && accountRefused), cipher));
+        label->setText(connection::describe(server, answered, cipher));
     if (!unsafe.isEmpty())
         QMessageBox::critical(
             this, QStringLiteral("Connexion non sécurisée"),
