@@ -104,6 +104,10 @@ private:
 class ConfigTest : public testsupport::KitTest {
     Q_OBJECT
 
+public:
+    // Each test writes the machine's file it needs.
+    static void initMain() { testsupport::prepareEnvironment(testsupport::Accounts::Counter); }
+
 private slots:
     void initTestCase();
     void serverFromIniFiles_data();

@@ -232,7 +232,7 @@ void FaultsTest::init() {
     for (const char *plate : {"DK-100-AA", "DK-200-BB"})
         QVERIFY(db::addPolicy({{"idpersonne", db::literal(QString::number(agent))},
                                {"users", db::literal(agentUser)},
-                               {"password", db::literal(agentPassword)},
+                               {"password", db::literal(db::storedPassword(agentPassword))},
                                {"immat", db::literal(plate)},
                                {"currentd", "'2030-05-10'"}}));
     QVERIFY(db::addPolicy({{"idpersonne", db::literal(QString::number(agent))},
@@ -521,8 +521,10 @@ void FaultsTest::commitAnswerLost() {
     const testsupport::IniFiles ini;
     QVERIFY(ini.write("user", QStringLiteral("host=127.0.0.1\nport=%1\n").arg(relay.port())));
     setPage(Koravel3::HomePage);
-    fillForm(
-        form::with(form::ordinary(), {{"label_5", QString::number(agent)}, {"LEIM", "SV-LOST"}}));
+    fillForm(form::with(form::ordinary(), {{"label_5", QString::number(agent)},
+                                           {"lineEdit_user_2", QLatin1String(agentUser)},
+                                           {"lineEdit_passw_2", QLatin1String(agentPassword)},
+                                           {"LEIM", "SV-LOST"}}));
     QTest::ignoreMessage(QtDebugMsg, "connecter.....");
     const QList<testsupport::SeenBox> seen = clickSave();
     QVERIFY(relay.lost());
@@ -545,7 +547,7 @@ void FaultsTest::loginLosesTheServer() {
     QFETCH(bool, timeOut);
     QVERIFY(db::addPolicy({{"idpersonne", db::literal(QString::number(agent))},
                            {"users", db::literal(agentUser)},
-                           {"password", db::literal(agentPassword)},
+                           {"password", db::literal(db::storedPassword(agentPassword))},
                            {"valabl", "CURDATE() + INTERVAL 2 DAY"}}));
     testsupport::AnswerLosingRelay relay("select count(idpersonne)", true);
     const testsupport::IniFiles ini;

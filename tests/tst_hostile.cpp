@@ -190,6 +190,12 @@ QString tooLong(const QString &caption, qsizetype length, int width) {
 class HostileTest : public testsupport::WindowTest {
     Q_OBJECT
 
+public:
+    // Hostile agent names and passwords must reach the statements as values,
+    // which the server's own-name check would refuse first with agents' own
+    // accounts.
+    static void initMain() { testsupport::prepareEnvironment(testsupport::Accounts::Counter); }
+
 private slots:
     void initTestCase();
     void init();

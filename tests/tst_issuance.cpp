@@ -145,6 +145,7 @@ void IssuanceTest::initTestCase() {
 void IssuanceTest::init() {
     QVERIFY(db::reset());
     openWindow();
+    useFormAgent();
 }
 
 void IssuanceTest::cleanup() {
@@ -193,18 +194,19 @@ void IssuanceTest::firstIssueSendsTheFourStatements() {
 
     const QString id = db::scalar("SELECT id FROM principal").toString();
     QCOMPARE(child<QLabel>("LID")->text(), id);
-    QCOMPARE(db::rows("SELECT idpersonne,users,password,nom,adresse,persacontacter,telephone,"
-                      "coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,"
-                      "attestation,DATE_FORMAT(valable,'%d/%m/%Y'),DATE_FORMAT(valabl,'%d/%m/%Y'),"
-                      "valableau,valablea,nbrdemois,energie,forcefiscal,categorie,tranchef,"
-                      "nbrdeplace,sommencais,sommefact,DATE_FORMAT(currentd,'%d/%m/%Y'),cmois,"
-                      "cannee,padres,trie FROM principal"),
-             QStringList(QStringLiteral(
-                             "12|awa|pw1|Fatou SOW|Dakar Plateau|Moussa SOW|771234567|3000|53628|"
-                             "5487|1300|395|63415|V.P|TOYOTA|COROLLA|DK-1234-AB|POL-778|T-5521|"
-                             "01/02/2025|31/01/2026|%1|%2|12|DIESEL|9|%3|7a10|5|63415|63415|"
-                             "01/02/2025|%4|%5|Rue 10 Dakar|1")
-                             .arg(start, end, QString::fromUtf8(category1), month(), year())));
+    QCOMPARE(
+        db::rows("SELECT idpersonne,users,password,nom,adresse,persacontacter,telephone,"
+                 "coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,"
+                 "attestation,DATE_FORMAT(valable,'%d/%m/%Y'),DATE_FORMAT(valabl,'%d/%m/%Y'),"
+                 "valableau,valablea,nbrdemois,energie,forcefiscal,categorie,tranchef,"
+                 "nbrdeplace,sommencais,sommefact,DATE_FORMAT(currentd,'%d/%m/%Y'),cmois,"
+                 "cannee,padres,trie FROM principal"),
+        QStringList(
+            QStringLiteral("12|awa|%6|Fatou SOW|Dakar Plateau|Moussa SOW|771234567|3000|53628|"
+                           "5487|1300|395|63415|V.P|TOYOTA|COROLLA|DK-1234-AB|POL-778|T-5521|"
+                           "01/02/2025|31/01/2026|%1|%2|12|DIESEL|9|%3|7a10|5|63415|63415|"
+                           "01/02/2025|%4|%5|Rue 10 Dakar|1")
+                .arg(start, end, QString::fromUtf8(category1), month(), year(), record.password)));
     // One history row, stamped by the server's clock at the save.
     QCOMPARE(db::rows("SELECT TIMESTAMPDIFF(MINUTE, enregistre_le, NOW()) FROM principal1"),
              QStringList("0"));

@@ -124,6 +124,7 @@ void PremiumTest::init() {
     m_boxes = std::make_unique<testsupport::ModalWatcher>();
     QVERIFY2(testsupport::db::reset(), "the test database could not be reset");
     openWindow();
+    useFormAgent();
     showWindow(QSize());
 }
 

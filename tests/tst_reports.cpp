@@ -152,6 +152,7 @@ void ReportsTest::initTestCase() {
 void ReportsTest::init() {
     QVERIFY(testsupport::db::reset());
     openWindow();
+    useFormAgent();
     child<QLabel>("label_5")->setText(agent);
     QTest::mouseClick(child<QPushButton>("pushButton_8"), Qt::LeftButton);
     QCOMPARE(page(), Koravel3::AccountingPage);

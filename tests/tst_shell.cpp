@@ -63,6 +63,11 @@ bool sameImage(const QLabel *label, const QString &resource) {
 class ShellTest : public testsupport::WindowTest {
     Q_OBJECT
 
+public:
+    // The start state, the connection and its reuse as the counter's shared
+    // account has them: an agent's account opens nothing before the login.
+    static void initMain() { testsupport::prepareEnvironment(testsupport::Accounts::Counter); }
+
 private slots:
     void initTestCase();
     void init();

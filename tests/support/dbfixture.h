@@ -42,6 +42,10 @@ bool reset();
 int addAgent(const QString &user, const QString &password, const QString &name = QString(),
              const QString &telephone = QString(), const QString &address = QString());
 
+// The password a policy of that agent holds in the tables: the typed one
+// with the counter's account, none with agents' own accounts.
+QString storedPassword(const QString &typed);
+
 // Inserts a policy into principal (or principal1 when history is true) with
 // plausible defaults overridden by the given column values; the values are
 // SQL expressions, e.g. {"valabl", "CURDATE() + INTERVAL 3 DAY"} or
@@ -51,8 +55,8 @@ int addPolicy(const QVariantMap &columns, bool history = false);
 // Quotes a text as a SQL literal for the maps above.
 QString literal(const QString &text);
 
-// The statements that the program's connection (user agnt) sent to the
-// server while the action ran, in order, read from the server's general log.
+// The statements that the program's connections sent to the server while the
+// action ran, in order, read from the server's general log.
 QStringList statementsSentDuring(const std::function<void()> &action);
 // Those of the statements that change data (insert, update and delete,
 // in any case).

@@ -11,7 +11,15 @@ QString sourceDir() {
     return QStringLiteral(KORAVEL_SOURCE_DIR);
 }
 
-void prepareEnvironment() {
+namespace {
+bool agentMode = false;
+} // namespace
+
+bool agentAccounts() {
+    return agentMode;
+}
+
+void prepareEnvironment(Accounts accounts) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #ifdef Q_OS_WIN
@@ -45,6 +53,16 @@ void prepareEnvironment() {
                        home.filePath(QStringLiteral("system")));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                        home.filePath(QStringLiteral("config")));
+    // Every window test in agent mode proves that an agent's own role is
+    // enough for its flow.
+    agentMode = accounts == Accounts::Agent &&
+                qEnvironmentVariable("KORAVEL_TEST_ACCOUNTS") != QLatin1String("counter");
+    if (agentMode) {
+        QDir().mkpath(home.filePath(QStringLiteral("system/Koravel")));
+        QFile machine(home.filePath(QStringLiteral("system/Koravel/koravel3.ini")));
+        if (machine.open(QIODevice::WriteOnly))
+            machine.write("[database]\naccounts=agent\n");
+    }
 }
 
 } // namespace testsupport

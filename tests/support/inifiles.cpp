@@ -1,4 +1,5 @@
 #include "support/inifiles.h"
+#include "support/environment.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@ namespace testsupport {
 IniFiles::IniFiles() {
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, root.filePath("system"));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root.filePath("user"));
+    write("system", QStringLiteral("\n"));
 }
 
 IniFiles::~IniFiles() {
@@ -28,8 +30,14 @@ bool writeIniFile(const QString &path, const QString &lines) {
 }
 
 bool IniFiles::write(const char *scope, const QString &lines) const {
+    // The machine's file keeps the suite's kind of accounts unless it names
+    // its own.
+    QString text = lines;
+    if (agentAccounts() && QLatin1String(scope) == QLatin1String("system") &&
+        !lines.contains(QLatin1String("accounts=")))
+        text += QLatin1String("\naccounts=agent\n");
     return lines.isEmpty() ||
-           writeIniFile(root.filePath(QLatin1String(scope) + "/Koravel/koravel3.ini"), lines);
+           writeIniFile(root.filePath(QLatin1String(scope) + "/Koravel/koravel3.ini"), text);
 }
 
 } // namespace testsupport

@@ -19,7 +19,8 @@ public:
     IniFiles &operator=(const IniFiles &) = delete;
 
     // Writes the "database" group of one scope's file ("system" or "user");
-    // an empty text writes no file.
+    // an empty text writes no file. The machine's file says the suite's
+    // accounts (agentAccounts()) unless the lines name theirs.
     bool write(const char *scope, const QString &lines) const;
 
 private:

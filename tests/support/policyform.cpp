@@ -1,4 +1,5 @@
 #include "support/policyform.h"
+#include "support/environment.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -144,6 +145,10 @@ policy::PolicyRecord record(const Values &values, const QString &start, const QS
             if (widget == name)
                 for (QString R::*member : members)
                     r.*member = text;
+    // With agents' own accounts the server checks the password and the
+    // program writes none.
+    if (agentAccounts())
+        r.password.clear();
     r.valableau = start;
     r.valablea = end;
     r.cmois = QString::number(QDate::currentDate().month());

@@ -1,4 +1,5 @@
 #include "support/windowtest.h"
+#include "support/dbfixture.h"
 
 #include <QDateEdit>
 #include <QLineEdit>
@@ -34,6 +35,30 @@ bool WindowTest::invoke(const char *slot) const {
     if (!called)
         qWarning() << "no slot" << slot;
     return called;
+}
+
+void WindowTest::useFormAgent() {
+    if (!agentAccounts())
+        return;
+    const policyform::Values form = policyform::ordinary();
+    const auto value = [&](const char *name) {
+        for (const auto &[widget, text] : form)
+            if (widget == QLatin1String(name))
+                return text;
+        return QString();
+    };
+    QVERIFY(db::exec(QStringLiteral("INSERT INTO personnes (id, `user`, `password`, nom) "
+                                    "VALUES (%1, %2, %3, 'Agent du formulaire')")
+                         .arg(value("label_5"), db::literal(value("lineEdit_user_2")),
+                              db::literal(value("lineEdit_passw_2")))));
+    QVERIFY(db::exec(
+        QStringLiteral("CALL koravel_add_agent(%1, %2)")
+            .arg(db::literal(value("lineEdit_user_2")), db::literal(value("lineEdit_passw_2")))));
+    child<QLineEdit>("lineEdit_user_2")->setText(value("lineEdit_user_2"));
+    child<QLineEdit>("lineEdit_passw_2")->setText(value("lineEdit_passw_2"));
+    // Open, as the login leaves the connection.
+    QTest::ignoreMessage(QtDebugMsg, "connecter.....");
+    QVERIFY(window->connectDatabase());
 }
 
 void WindowTest::submitLogin(const QString &user, const QString &password, bool viaEnter) {

@@ -40,6 +40,12 @@ protected:
     // would; false (and a warning) when the window has no such slot.
     bool invoke(const char *slot) const;
 
+    // With agents' own accounts the window reaches the server only as an
+    // agent: the form's agent (policyform::ordinary()) gets his personnes row
+    // and his account, and his name and password stand on the login page as
+    // a login leaves them. Nothing with the counter's shared account.
+    void useFormAgent();
+
     // Types the user name and the password on the login page, then presses
     // Enter in the password field or clicks CONNECTION.
     void submitLogin(const QString &user, const QString &password, bool viaEnter = false);
