@@ -136,6 +136,12 @@ SQL
     client assurebdd <"$root/schema/tariffs.sql"
     client assurebdd <"$root/schema/demo.sql"
   fi
+  # The demo agent's own server account (the run command's program logs in
+  # with it); the test suite's agents get theirs from the kit.
+  if [ "$with_test" = 0 ] &&
+    [ "$(client -N assurebdd -e "SELECT COUNT(*) FROM personnes WHERE user='demo'")" = 1 ]; then
+    client assurebdd -e "CALL koravel_add_agent('demo', 'demo123')"
+  fi
   if [ "$with_test" = 1 ]; then
     client <<SQL
 CREATE USER IF NOT EXISTS 'kvtest'@'%' IDENTIFIED BY 'kvtest';
