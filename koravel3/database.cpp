@@ -24,9 +24,6 @@
 
 namespace {
 
-const char *const tableStyle = "QTableView::item:alternate { background-color: #bfffbf; } "
-                               "QTableView::item { background-color: #deffde; }";
-
 QSqlDatabase defaultConnection() {
     // Never reopen behind the caller's back: a closed connection makes the
     // statement fail at once instead of waiting for another connect timeout.
@@ -245,13 +242,13 @@ bool Koravel3::connectDatabase() {
     return opened;
 }
 
-Koravel3::Action::Action(Koravel3 &window)
+Koravel3::GestureScope::GestureScope(Koravel3 &window)
     : window(window) {
     if (window.actionDepth++ == 0)
         window.actionAbandoned = false;
 }
 
-Koravel3::Action::~Action() {
+Koravel3::GestureScope::~GestureScope() {
     if (--window.actionDepth == 0)
         window.actionAbandoned = false;
 }

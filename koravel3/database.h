@@ -7,6 +7,11 @@
 
 class QSqlError;
 
+// The style sheet of every result table: light green rows, darker alternate
+// rows.
+inline constexpr char tableStyle[] = "QTableView::item:alternate { background-color: #bfffbf; } "
+                                     "QTableView::item { background-color: #deffde; }";
+
 namespace sql {
 class Statement;
 
@@ -29,12 +34,12 @@ QString withDetail(const QString &sentence, const QString &detail);
 // once the session ended behind one of its boxes, its remaining statements
 // are skipped: one box and one reconnection attempt per action, and nothing
 // of a previous agent's session filled in after the next one began.
-class Koravel3::Action {
+class Koravel3::GestureScope {
 public:
-    explicit Action(Koravel3 &window);
-    ~Action();
-    Action(const Action &) = delete;
-    Action &operator=(const Action &) = delete;
+    explicit GestureScope(Koravel3 &window);
+    ~GestureScope();
+    GestureScope(const GestureScope &) = delete;
+    GestureScope &operator=(const GestureScope &) = delete;
 
 private:
     Koravel3 &window;

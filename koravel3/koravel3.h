@@ -46,7 +46,7 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
-    // Shell (shell.cpp)
+    // Shell (koravel3.cpp)
     void on_pushButton_4_clicked();      // "NOUVEAU/CLEAR"
     void on_pushButton_8_clicked();      // "COMPTABILITE": the accounting page
     void on_pushButton_15_clicked();     // "retour" to the home page
@@ -114,7 +114,7 @@ private slots:
     void onInstallerFinished(int exitCode, QProcess::ExitStatus exitStatus);
 
 private:
-    // Shell (shell.cpp)
+    // Shell (koravel3.cpp)
     void returnToLoginPage();
     void showLoginPage();
     void resetPolicyForm();
@@ -131,8 +131,8 @@ private:
     // Statements and the result display shared by every list (database.cpp).
     // A connection dropped by the server is opened again once; a statement
     // that still fails for want of a connection is reported to the agent.
-    // Within an Action, the statements after such a report are skipped.
-    class Action;
+    // Within a GestureScope, the statements after such a report are skipped.
+    class GestureScope;
     bool execute(QSqlQuery &query, const sql::Statement &statement);
     void warnDatabase(const QSqlError &error, bool lost);
     // A list that cannot be shown is emptied and reported, whatever the cause.
@@ -192,7 +192,7 @@ private:
     // Log-outs and time-outs so far: a slot that resumes after a modal box
     // compares it with the value it started with.
     quint64 sessionsEnded = 0;
-    // Set within an Action once the server was reported lost, or once the
+    // Set within a GestureScope once the server was reported lost, or once the
     // session ended behind one of its boxes.
     bool actionAbandoned = false;
     int actionDepth = 0;

@@ -80,7 +80,7 @@ void Koravel3::on_tableView_pressed(const QModelIndex &index) {
 }
 
 void Koravel3::on_tableView_2_pressed(const QModelIndex &index) {
-    const Action action(*this);
+    const GestureScope action(*this);
     QSqlQuery row;
     const bool read = execute(
         row, statements::policyCard(ui->label_5->text(), index.data(Qt::DisplayRole).toString()));
@@ -106,7 +106,7 @@ void Koravel3::on_tableView_2_pressed(const QModelIndex &index) {
 void Koravel3::on_tableView_2_clicked(const QModelIndex &index) {
     if (std::exchange(rowPressAbandoned, false))
         return;
-    const Action action(*this);
+    const GestureScope action(*this);
     // The first number becomes current, which shows its stub details.
     showInCombo(ui->comboBox_3, statements::policyNumbers(ui->label_5->text(),
                                                           index.data(Qt::DisplayRole).toString()));

@@ -34,7 +34,7 @@ void Koravel3::logIn(bool fromPasswordField) {
         fromPasswordField ? statements::LoginWay::ReturnKey : statements::LoginWay::Button;
     const QString user = ui->lineEdit_user_2->text();
 
-    const Action action(*this);
+    const GestureScope action(*this);
     if (!connectDatabase()) {
         qDebug() << "connection impossible";
         if (agentAccounts && accountRefused)

@@ -71,7 +71,7 @@ void Koravel3::on_CBTL_currentTextChanged(const QString &) {
 }
 
 void Koravel3::on_CBP_activated(int) {
-    const Action action(*this);
+    const GestureScope action(*this);
     const int category = tariff::categoryOfCaption(ui->CBCG->currentText());
     if (const tariff::Bracket *bracket =
             tariff::bracketForPower(category, ui->CBP->currentText())) {

@@ -81,7 +81,7 @@ void Koravel3::on_pushButton_14_pressed() {
                                                                     : 0;
     if (!marker)
         return;
-    const Action action(*this);
+    const GestureScope action(*this);
     const auto report = statements::Report(marker);
     // Half a cash-desk report (rows without totals, or totals of another
     // run) must not pass for a whole one: on a failure nothing stays.
@@ -92,12 +92,8 @@ void Koravel3::on_pushButton_14_pressed() {
     }
     if (report != statements::Report::CashDetails)
         return;
-    // The talon count is every issue of the period, not only the rows a lazy
-    // model happens to have fetched so far.
-    QAbstractItemModel *model = ui->tableView_2->model();
-    while (model->canFetchMore(QModelIndex()))
-        model->fetchMore(QModelIndex());
-    ui->lineEditntalons->setText(QString::number(model->rowCount()));
+    // The result model holds every row it read: the talon count is its size.
+    ui->lineEditntalons->setText(QString::number(ui->tableView_2->model()->rowCount()));
 }
 
 bool Koravel3::showCashTotals(const QString &start, const QString &end, const QString &agent) {

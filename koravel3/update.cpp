@@ -1,8 +1,8 @@
 #include "core/config.h"
 #include "core/version.h"
+#include "downloadlimits.h"
 #include "koravel3.h"
 #include "signature.h"
-#include "transfer.h"
 #include "ui_koravel3.h"
 
 #include <QCoreApplication>
@@ -130,14 +130,14 @@ void Koravel3::checkForUpdates() {
     }
     auto *manager = new QNetworkAccessManager(this);
     connect(manager, &QNetworkAccessManager::finished, this, &Koravel3::onNetworkReply);
-    transfer::get(manager, QUrl(address), version::manifestLimit);
+    downloadlimits::get(manager, QUrl(address), version::manifestLimit);
 }
 
 void Koravel3::onNetworkReply(QNetworkReply *reply) {
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
         // A manifest too long or too slow offers nothing, as an invalid one.
-        const QString abandoned = transfer::abandoned(reply);
+        const QString abandoned = downloadlimits::abandoned(reply);
         diagnostic("Error checking for updates: ",
                    abandoned.isEmpty() ? reply->errorString() : abandoned);
         return;
@@ -184,7 +184,7 @@ void Koravel3::downloadInstaller(const QString &address, const QString &expected
     }
     auto *manager = new QNetworkAccessManager(this);
     QNetworkReply *reply =
-        transfer::get(manager, QUrl(address, QUrl::TolerantMode), version::installerLimit);
+        downloadlimits::get(manager, QUrl(address, QUrl::TolerantMode), version::installerLimit);
     reply->setProperty(expectedSha256Property, expectedSha256);
     connect(manager, &QNetworkAccessManager::finished, this, &Koravel3::onDownloadFinished);
     connect(manager, &QNetworkAccessManager::sslErrors, this, &Koravel3::onSslErrors);
@@ -209,7 +209,7 @@ void Koravel3::onSslErrors(QNetworkReply *, const QList<QSslError> &) {
 
 void Koravel3::onDownloadFinished(QNetworkReply *reply) {
     reply->deleteLater();
-    const QString abandoned = transfer::abandoned(reply);
+    const QString abandoned = downloadlimits::abandoned(reply);
     if (!abandoned.isEmpty()) {
         QTimer::singleShot(0, this, [this, abandoned] { failDownload(abandoned); });
         return;

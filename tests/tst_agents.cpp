@@ -5,9 +5,9 @@
 #include "core/config.h"
 #include "core/policy.h"
 #include "core/statements.h"
+#include "support/connectwarnings.h"
 #include "support/dbfixture.h"
 #include "support/environment.h"
-#include "support/guard.h"
 #include "support/policyform.h"
 
 #include <QSqlDatabase>

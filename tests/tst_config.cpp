@@ -3,9 +3,9 @@
 // real database server.
 #include "core/config.h"
 #include "koravel3.h"
+#include "support/connectwarnings.h"
 #include "support/dbfixture.h"
 #include "support/environment.h"
-#include "support/guard.h"
 #include "support/inifiles.h"
 #include "support/modal.h"
 

@@ -6,8 +6,8 @@
 // other row changes, no statement breaks and no login is let through. Runs
 // against the real MariaDB server.
 #include "koravel3.h"
+#include "support/connectwarnings.h"
 #include "support/dbfixture.h"
-#include "support/guard.h"
 #include "support/modal.h"
 #include "support/policyform.h"
 #include "support/tablecheck.h"

@@ -2,9 +2,10 @@
 // page, loading a found policy into the form, and the policy card with its
 // stub details on the accounting page, against the real database server.
 #include "core/statements.h"
+#include "database.h"
 #include "koravel3.h"
+#include "support/connectwarnings.h"
 #include "support/dbfixture.h"
-#include "support/guard.h"
 #include "support/modal.h"
 #include "support/tablecheck.h"
 #include "support/windowtest.h"
@@ -183,7 +184,7 @@ void ListingsTest::search() {
     typeSearch(text);
     QCOMPARE(headers(view->model()), QStringList({"IMMATRICULE", "NOM", "EXPIRATION"}));
     QCOMPARE(sortedColumn(view->model(), 0), plates);
-    QCOMPARE(view->styleSheet(), QString::fromLatin1(testsupport::greenRows));
+    QCOMPARE(view->styleSheet(), QString::fromLatin1(tableStyle));
 
     view->setModel(nullptr);
     QTest::mouseClick(child<QPushButton>("pushButton_7"), Qt::LeftButton);
@@ -256,7 +257,7 @@ void ListingsTest::lists() {
     QCOMPARE(sent, asLogged(QStringList{statement}));
     QCOMPARE(headers(view->model()), columns);
     QCOMPARE(sortedColumn(view->model(), 0), plates);
-    QCOMPARE(view->styleSheet(), QString::fromLatin1(testsupport::greenRows));
+    QCOMPARE(view->styleSheet(), QString::fromLatin1(tableStyle));
     // Today is the server's.
     const QDate today = db::scalar("SELECT CURDATE()").toDate();
     for (int r = 0; r < view->model()->rowCount(); ++r)

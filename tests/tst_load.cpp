@@ -5,8 +5,8 @@
 // right. Against the real MariaDB server; no printer is reachable, so the
 // 1 600 talon pages go nowhere.
 #include "koravel3.h"
+#include "support/connectwarnings.h"
 #include "support/dbfixture.h"
-#include "support/guard.h"
 #include "support/modal.h"
 #include "support/windowtest.h"
 

@@ -2,9 +2,10 @@
 // Enter key of the password field, and the counters and expiring list of the
 // home page, against the real database server.
 #include "core/statements.h"
+#include "database.h"
 #include "koravel3.h"
+#include "support/connectwarnings.h"
 #include "support/dbfixture.h"
-#include "support/guard.h"
 #include "support/modal.h"
 #include "support/tablecheck.h"
 #include "support/windowtest.h"
@@ -219,7 +220,7 @@ void LoginTest::successfulLogin() {
     auto *view = child<QTableView>("tableView");
     QCOMPARE(headers(view->model()), QStringList({"MATRICULE", "NOM", "EFFET", "EXPIRATION"}));
     QCOMPARE(sortedColumn(view->model(), 0), QStringList({"IN-3-DAYS", "OLD-PASSWORD", "TODAY"}));
-    QCOMPARE(view->styleSheet(), QString::fromLatin1(testsupport::greenRows));
+    QCOMPARE(view->styleSheet(), QString::fromLatin1(tableStyle));
     const QDate today = db::scalar("SELECT CURDATE()").toDate();
     for (int r = 0; r < view->model()->rowCount(); ++r) {
         const QString plate = view->model()->index(r, 0).data().toString();

@@ -3,7 +3,7 @@
 // queue (the rig's default printer) as PDF documents.
 #include "certificate.h"
 #include "koravel3.h"
-#include "support/guard.h"
+#include "support/connectwarnings.h"
 #include "support/modal.h"
 #include "support/printqueue.h"
 #include "support/qrsymbol.h"

@@ -2,9 +2,10 @@
 // navigation between pages, the log-out, the inactivity time-out and the
 // clearing of the policy form, against the real database server.
 #include "columnfit.h"
+#include "database.h"
 #include "koravel3.h"
+#include "support/connectwarnings.h"
 #include "support/dbfixture.h"
-#include "support/guard.h"
 #include "support/modal.h"
 #include "support/tablecheck.h"
 #include "support/windowtest.h"
@@ -739,7 +740,7 @@ void ShellTest::selectedRowsStayReadable() {
         auto *model = new QStandardItemModel(0, 1, view);
         model->appendRow(new QStandardItem(QStringLiteral("DK-8888-WW WWWW")));
         view->setModel(model);
-        view->setStyleSheet(QString::fromLatin1(testsupport::greenRows));
+        view->setStyleSheet(QString::fromLatin1(tableStyle));
         view->resizeColumnsToContents();
         view->selectRow(0);
         view->setFocus();
@@ -787,7 +788,7 @@ void ShellTest::columnsFitTheirWidestText() {
     model->setHorizontalHeaderLabels({"a", "b", "c"});
     for (QTableView *view : {fitted, &reference}) {
         view->setModel(model);
-        view->setStyleSheet(QString::fromLatin1(testsupport::greenRows));
+        view->setStyleSheet(QString::fromLatin1(tableStyle));
     }
     reference.horizontalHeader()->setResizeContentsPrecision(-1); // every row
     reference.resizeColumnsToContents();

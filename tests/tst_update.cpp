@@ -4,8 +4,8 @@
 // download with its progress, the saved installer and its run.
 #include "core/config.h"
 #include "koravel3.h"
+#include "support/connectwarnings.h"
 #include "support/dbfixture.h"
-#include "support/guard.h"
 #include "support/httpsserver.h"
 #include "support/modal.h"
 #include "support/signing.h"

@@ -5,8 +5,8 @@
 // program's folder, with the rig's services on loopback, and reads the
 // printed pages back with the Linux tools this program cannot run.
 #include "koravel3.h"
+#include "support/connectwarnings.h"
 #include "support/dbfixture.h"
-#include "support/guard.h"
 #include "support/inifiles.h"
 #include "support/printqueue.h"
 #include "support/talonlayout.h"

@@ -5,12 +5,12 @@
 
 namespace testsupport {
 
-// The machine's and the user's koravel3.ini, in a temporary folder for as
-// long as this lives: the window reads its server from them at each
-// connection.
 // Writes a koravel3.ini holding the "database" group, making its folder.
 bool writeIniFile(const QString &path, const QString &lines);
 
+// The machine's and the user's koravel3.ini, in a temporary folder for as
+// long as this lives: the window reads its server from them at each
+// connection.
 class IniFiles {
 public:
     IniFiles();

@@ -19,9 +19,4 @@ QStringList sortedColumn(const QAbstractItemModel *model, int column);
 QString asLogged(QString statement);
 QStringList asLogged(const QStringList &statements);
 
-// The style sheet of every result table: light green rows, darker alternate
-// rows.
-inline const char *const greenRows = "QTableView::item:alternate { background-color: #bfffbf; } "
-                                     "QTableView::item { background-color: #deffde; }";
-
 } // namespace testsupport

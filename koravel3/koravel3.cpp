@@ -1,5 +1,5 @@
-#include "core/tariff.h"
 #include "koravel3.h"
+#include "core/tariff.h"
 #include "ui_koravel3.h"
 
 #include <QApplication>

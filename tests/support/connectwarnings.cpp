@@ -1,4 +1,4 @@
-#include "support/guard.h"
+#include "support/connectwarnings.h"
 
 #include <QString>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "transfer.h"
+#include "downloadlimits.h"
 
 #include "core/version.h"
 
@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QUrl>
 
-namespace transfer {
+namespace downloadlimits {
 
 namespace {
 
@@ -60,4 +60,4 @@ QString abandoned(const QNetworkReply *reply) {
     return reply->property(abandonedProperty).toString();
 }
 
-} // namespace transfer
+} // namespace downloadlimits

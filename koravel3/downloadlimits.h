@@ -11,7 +11,7 @@ class QUrl;
 // its limit, by the length its server announces or by the bytes that arrive,
 // and a transfer that receives nothing for version::stallTimeout, are
 // abandoned. The reply then finishes with an error.
-namespace transfer {
+namespace downloadlimits {
 
 // Sends a GET for url through manager, within those bounds.
 QNetworkReply *get(QNetworkAccessManager *manager, const QUrl &url, qint64 limit);
@@ -21,4 +21,4 @@ QNetworkReply *get(QNetworkAccessManager *manager, const QUrl &url, qint64 limit
 // event loop, or the connection stays open as long as the box.
 QString abandoned(const QNetworkReply *reply);
 
-} // namespace transfer
+} // namespace downloadlimits
