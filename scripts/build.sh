@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# Configures and builds the project into $KORAVEL_BUILD_DIR (default build/),
-# with the database address the local server listens on.
+# Configures and builds the project with a CMake preset (KORAVEL_PRESET,
+# default "default"; CMakePresets.json) into $KORAVEL_BUILD_DIR (default the
+# preset's folder), with the database address the local server listens on
+# when KORAVEL_DB_HOST names one. Extra arguments go to the configure step.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+preset=${KORAVEL_PRESET:-default}
+args=(-S "$root" --preset "$preset")
+[ -z "${KORAVEL_BUILD_DIR:-}" ] || args+=(-B "$KORAVEL_BUILD_DIR")
+[ -z "${KORAVEL_DB_HOST:-}" ] || args+=(-DKORAVEL_DB_HOST="$KORAVEL_DB_HOST")
+[ -z "${KORAVEL_BUILD_TYPE:-}" ] || args+=(-DCMAKE_BUILD_TYPE="$KORAVEL_BUILD_TYPE")
+# ccache keeps compiled files between builds and between clones (paths are
+# taken relative to the source folder, as the preset says).
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
+cmake "${args[@]}" "$@" >/dev/null
 build=${KORAVEL_BUILD_DIR:-$root/build}
-host=${KORAVEL_DB_HOST:-127.0.0.1}
-# ccache, when installed, keeps compiled files between builds and between
-# clones (paths are taken relative to the source folder).
-launcher=()
-if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${KORAVEL_BUILD_TYPE:-Release}" \
-  -DKORAVEL_DB_HOST="$host" "${launcher[@]}" "$@" >/dev/null
+[ "$preset" != asan ] || build=${KORAVEL_BUILD_DIR:-$root/build-asan}
 cmake --build "$build" -j"$(nproc)"

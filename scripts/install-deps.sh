@@ -18,7 +18,7 @@ packages=(
   mariadb-server mariadb-client
   cups cups-client cups-bsd poppler-utils zbar-tools
   openssl xvfb xauth desktop-file-utils dpkg-dev lintian
-  clang clang-format libclang-rt-14-dev iproute2 util-linux procps
+  clang clang-format libclang-rt-14-dev iproute2 util-linux procps shellcheck
 )
 
 missing=()

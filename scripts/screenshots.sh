@@ -59,12 +59,12 @@ mkdir -p "$work/run" docs/images
 # month names, as at an agency's counter.
 export XDG_DATA_HOME=$work/data
 (cd "$work/run" &&
-  LANG=fr_FR.UTF-8 LC_ALL= QT_QPA_PLATFORM=xcb \
+  LANG=fr_FR.UTF-8 LC_ALL='' QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1600x1000x24" \
     "$build/tools/screenshots/koravel3-screenshots" "$root/docs/images" "$KORAVEL_CUPS_DIR/spool")
 # Then on the screen of a counter's laptop, 1366 x 768.
 (cd "$work/run" &&
-  LANG=fr_FR.UTF-8 LC_ALL= QT_QPA_PLATFORM=xcb \
+  LANG=fr_FR.UTF-8 LC_ALL='' QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1366x768x24" \
     "$build/tools/screenshots/koravel3-screenshots" "$root/docs/images" "$KORAVEL_CUPS_DIR/spool" \
     --laptop)

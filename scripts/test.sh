@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, checks the formatting, builds, starts the services
-# the tests need (a private MariaDB and a private CUPS print queue), runs the
-# whole test suite and stops the services again.
+# Sets up a fresh machine, checks the formatting, builds and runs the whole
+# test suite; CTest's fixture starts the services the tests need (a private
+# MariaDB and a private CUPS print queue, scripts/services.sh) and stops them
+# again.
 #
 # First, before the build, every C++ file of koravel3/, tests/, bench/,
 # tools/ and fuzz/ goes through clang-format --dry-run -Werror with the
-# committed .clang-format: one file that is not formatted ends the run.
+# committed .clang-format, and every shell script through shellcheck (its
+# warnings): one file that fails ends the run.
 # Then the stages, in this order:
 #   unit   the pure core's tests: no server, no display, a second
 #   asan   the same tests built with AddressSanitizer and UBSan; it starts
@@ -33,9 +35,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 # shellcheck source=lib/rig.sh
 . scripts/lib/rig.sh
-build=${KORAVEL_BUILD_DIR:-$root/build}
-asan_build=${KORAVEL_ASAN_BUILD_DIR:-$build-asan}
-fuzz_build=${KORAVEL_FUZZ_BUILD_DIR:-$build-fuzz}
+fuzz_build=$root/build-fuzz
 host=${KORAVEL_DB_HOST:-127.0.0.1}
 asan_host=${KORAVEL_ASAN_DB_HOST:-127.0.0.2}
 werror=${KORAVEL_WERROR:-OFF}
@@ -64,6 +64,12 @@ if ! clang-format --dry-run -Werror "${sources[@]}"; then
   exit 1
 fi
 
+# The presets of CMakePresets.json: build/ for the program and its tests,
+# build-asan/ for the sanitizer build.
+echo "=== shellcheck"
+mapfile -t scripts < <(find scripts bench tests -name '*.sh' | sort)
+shellcheck -x -P SCRIPTDIR -S warning "${scripts[@]}" .ci/run
+
 KORAVEL_DB_HOST=$host bash scripts/build.sh -DKORAVEL_WERROR="$werror"
 
 # One JUnit file per stage (ctest --output-junit), read by the closing count.
@@ -88,33 +94,19 @@ stage() {
 # The sanitizer build and its run, in the background: one core builds while
 # the other runs the main stage, whose tests mostly wait on the server.
 asan() {
-  KORAVEL_BUILD_DIR=$asan_build KORAVEL_BUILD_TYPE=Debug KORAVEL_DB_HOST=$asan_host \
-    bash scripts/build.sh -DKORAVEL_WERROR="$werror" -DKORAVEL_BUILD_TOOLS=OFF \
-    -DKORAVEL_UPDATE_URL="https://$asan_host:8443/version.json" -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
-    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" ||
-    return 1
-  rig_services start "$asan_host" --test || return 1
-  local result=0
+  KORAVEL_PRESET=asan KORAVEL_DB_HOST=$asan_host \
+    bash scripts/build.sh -DKORAVEL_WERROR="$werror" \
+    -DKORAVEL_UPDATE_URL="https://$asan_host:8443/version.json" || return 1
   # Leaks inside the toolkit's and the client libraries' own singletons are
-  # listed, with the reason, in the suppression file; nothing of ours is.
-  env ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
-    LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0 \
-    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir "$asan_build" --output-on-failure --output-junit "$logs/asan.xml" \
-    --timeout 1800 -j2 -LE 'bench|package|faults' ||
-    result=1
-  rig_services stop "$asan_host" --test || result=1
-  return "$result"
+  # listed, with the reason, in the suppression file (the preset names it);
+  # nothing of ours is.
+  ctest --preset asan --output-junit "$logs/asan.xml"
 }
 
+# CTest's fixture starts the services before the first test that needs
+# them and stops them after the last.
 main() {
-  rig_services start "$host" --test || return 1
-  local result=0
-  ctest --test-dir "$build" --output-on-failure --output-junit "$logs/main.xml" \
-    --timeout 900 -j2 -LE 'unit|bench' "$@" || result=1
-  # The benchmark starts its own server on the same address.
-  rig_services stop "$host" --test || result=1
-  return "$result"
+  ctest --preset main --output-junit "$logs/main.xml" "$@"
 }
 
 fuzz() {
@@ -126,15 +118,13 @@ fuzz() {
     ctest --test-dir "$fuzz_build" --output-on-failure --output-junit "$logs/fuzz.xml" -j2
 }
 
-has unit && stage unit ctest --test-dir "$build" --output-on-failure \
-  --output-junit "$logs/unit.xml" -j2 -L unit
+has unit && stage unit ctest --preset unit --output-junit "$logs/unit.xml"
 if has asan; then
   (asan >"$logs/asan.log" 2>&1) &
   side=$!
 fi
 has main && stage main main "$@"
-has bench && stage bench ctest --test-dir "$build" --output-on-failure \
-  --output-junit "$logs/bench.xml" --timeout 900 -L bench
+has bench && stage bench ctest --preset bench --output-junit "$logs/bench.xml"
 has fuzz && stage fuzz fuzz
 if [ -n "$side" ]; then
   wait "$side" || { status=1; failed_stages+=" asan"; }

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The rig's services, sourced by the scripts that start or stop them:
 # scripts/db.sh (a private MariaDB), scripts/cups.sh (a private CUPS queue),
 # scripts/run.sh, scripts/test.sh, scripts/screenshots.sh and bench/run.sh.
