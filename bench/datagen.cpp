@@ -1,10 +1,12 @@
 #include "datagen.h"
 
+#include "core/policycolumns.h"
 #include "core/statement.h"
 #include "server.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <cstdio>
@@ -118,17 +120,19 @@ QByteArray rowValues(bool withRenewals) {
     return values;
 }
 
-const char *const columns =
-    "idpersonne, users, `password`, nom, adresse, persacontacter, telephone, coutpolice, prime, "
-    "taxe, fga, pca, primetotal, genre, marque, `type`, immat, police, attestation, valable, "
-    "valabl, valableau, valablea, nbrdemois, energie, forcefiscal, categorie, tranchef, "
-    "nbrdeplace, sommencais, sommefact, currentd, cmois, cannee, padres";
+// The history insert's columns, in rowValues()'s order.
+QByteArray columns() {
+    QStringList names = policy::columnNames(policy::History);
+    for (QString &name : names)
+        name = QLatin1Char('`') + name + QLatin1Char('`');
+    return names.join(QStringLiteral(", ")).toLatin1();
+}
 
 bool insertRange(const char *table, const QByteArray &numbering, bool withRenewals, qint64 from,
                  qint64 to) {
     for (qint64 first = from; first <= to; first += chunk) {
         const qint64 last = std::min(to, first + chunk - 1);
-        QByteArray text = "insert into " + QByteArray(table) + " (" + columns +
+        QByteArray text = "insert into " + QByteArray(table) + " (" + columns() +
                           (withRenewals ? ", trie" : "") + ")\nselect " + rowValues(withRenewals) +
                           "\nfrom (select " + numbering + " from seq_" + QByteArray::number(first) +
                           "_to_" + QByteArray::number(last) + ") as g";

@@ -3,6 +3,7 @@
 #include "core/amount.h"
 #include "core/columns.h"
 #include "core/policy.h"
+#include "core/policycolumns.h"
 #include "core/statements.h"
 #include "core/validity.h"
 #include "database.h"
@@ -10,52 +11,43 @@
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QDate>
 #include <QDebug>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
 
-policy::PolicyRecord readPolicyRecord(const Ui::Koravel3 &ui, const QDate &today,
-                                      const QString &password) {
+// What a widget of the form shows, as the save writes it.
+QString shownText(const QWidget *widget) {
+    if (const auto *edit = qobject_cast<const QLineEdit *>(widget))
+        return edit->text();
+    if (const auto *label = qobject_cast<const QLabel *>(widget))
+        return label->text();
+    if (const auto *combo = qobject_cast<const QComboBox *>(widget))
+        return combo->currentText();
+    if (const auto *spin = qobject_cast<const QAbstractSpinBox *>(widget))
+        return spin->text();
+    qWarning() << "the policy form has no readable widget" << widget;
+    return QString();
+}
+
+// The form's columns by their widgets (core/policycolumns.cpp); the save
+// computes the others.
+policy::PolicyRecord readPolicyRecord(const QWidget &form, const Ui::Koravel3 &ui,
+                                      const QDate &today, const QString &password) {
     policy::PolicyRecord r;
-    r.idpersonne = ui.label_5->text();
-    r.users = ui.lineEdit_user_2->text();
+    for (const policy::Column &column : policy::columns())
+        if (column.widget)
+            r.*column.member = shownText(form.findChild<QWidget *>(QLatin1String(column.widget)));
     r.password = password;
-    r.nom = ui.LEN->text();
-    r.adresse = ui.LEA->text();
-    r.persacontacter = ui.LEPAC->text();
-    r.telephone = ui.LETPH->text();
-    r.coutpolice = ui.LECP_2->text();
-    r.prime = ui.LEPT_2->text();
-    r.taxe = ui.LETX_2->text();
-    r.fga = ui.LEFGA_2->text();
-    r.pca = ui.LEPCA_2->text();
-    r.primetotal = ui.LESF->text();
-    r.genre = ui.CBG->currentText();
-    r.marque = ui.LEM->text();
-    r.type = ui.LETP->text();
-    r.immat = ui.LEIM->text();
-    r.police = ui.LEPO->text();
-    r.attestation = ui.LEP->text();
-    r.valable = ui.LEDU->text();
-    r.valabl = ui.LEAU->text();
-    r.valableau = ui.dut->text();
-    r.valablea = ui.aut->text();
-    r.nbrdemois = ui.CBNM->currentText();
-    r.energie = ui.CBE->currentText();
-    r.forcefiscal = ui.CBP->currentText();
-    r.categorie = ui.CBCG->currentText();
-    r.tranchef = ui.CBTF->currentText();
-    r.nbrdeplace = ui.LENDP->text();
-    r.sommencais = ui.LESE->text();
-    r.sommefact = ui.LESF->text();
-    r.currentd = ui.LEDU->text();
     r.cmois = QString::number(today.month());
     r.cannee = QString::number(today.year());
-    r.padres = ui.lineEdit->text();
     r.trie = QStringLiteral("1");
     r.net = ui.LEPN_2->text();
     return r;
@@ -175,7 +167,7 @@ void Koravel3::on_pushButton_3_pressed() {
     connectDatabase();
     if (session != sessionsEnded)
         return;
-    const policy::PolicyRecord record = readPolicyRecord(*ui, today, statementPassword());
+    const policy::PolicyRecord record = readPolicyRecord(*this, *ui, today, statementPassword());
     const QString key = ui->LID->text();
 
     if (policy::collectedAmountMissing(record.sommencais, key)) {

@@ -1,6 +1,7 @@
 #include "core/statements.h"
 
 #include "core/policy.h"
+#include "core/policycolumns.h"
 #include "core/tariff.h"
 
 namespace statements {
@@ -43,32 +44,25 @@ const CounterTexts &countersOf(LoginWay way) {
 const char *const agentsList = "select immat as 'MATRICULE',nom as 'NOM',valable as 'EFFET',"
                                "valabl as 'EXPIRATION' from principal where idpersonne='";
 
-const char *const historyColumns =
-    "insert into principal1(idpersonne,users,password,nom,adresse,persacontacter,telephone,"
-    "coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,attestation,valable,"
-    "valabl,valableau,valablea,nbrdemois,energie,forcefiscal,categorie,tranchef,nbrdeplace,"
-    "sommencais,sommefact,currentd,cmois,cannee,padres) values('";
-
-const char *const policyColumns =
-    "insert into principal(idpersonne,users,password,nom,adresse,persacontacter,telephone,"
-    "coutpolice,prime,taxe,fga,pca,primetotal,genre,marque,type,immat,police,attestation,valable,"
-    "valabl,valableau,valablea,nbrdemois,energie,forcefiscal,categorie,tranchef,nbrdeplace,"
-    "sommencais,sommefact,currentd,cmois,cannee,padres,trie) values('";
-
-// Values 1 to 35 of the insert statements; the caller closes the list.
-void appendInsertValues(sql::Statement &st, const policy::PolicyRecord &r) {
-    st << r.idpersonne << "','" << r.users << "','" << r.password << "','" << r.nom << "','"
-       << r.adresse << "','" << r.persacontacter << "','" << r.telephone << "','" << r.coutpolice
-       << "','" << r.prime << "','" << r.taxe << "','" << r.fga << "','" << r.pca << "','"
-       << r.primetotal << "','" << r.genre << "','" << r.marque << "','" << r.type << "','"
-       << r.immat << "','" << r.police << "','" << r.attestation;
-    st << "',STR_TO_DATE('" << r.valable << "','%d/%m/%Y' ),STR_TO_DATE('" << r.valabl
-       << "','%d/%m/%Y'),'";
-    st << r.valableau << "','" << r.valablea << "','" << r.nbrdemois << "','" << r.energie << "','"
-       << r.forcefiscal << "','" << r.categorie << "','" << r.tranchef << "','" << r.nbrdeplace
-       << "','" << r.sommencais << "','" << r.sommefact;
-    st << "',STR_TO_DATE('" << r.currentd << "','%d/%m/%Y' ),'";
-    st << r.cmois << "','" << r.cannee << "','" << r.padres;
+// "insert into <table>(<columns>) values('<value>',...,STR_TO_DATE('<date>',
+// '%d/%m/%Y' ),...) ": the columns the statement writes, in the table's
+// order, each value between quotes or, for a date, converted by the server.
+sql::Statement insertOf(const char *table, policy::Written statement,
+                        const policy::PolicyRecord &record) {
+    sql::Statement st("insert into ");
+    st << table << "(";
+    const QByteArray names = policy::columnNames(statement).join(QLatin1Char(',')).toLatin1();
+    st << names.constData() << ") values(";
+    const char *separator = "";
+    for (const policy::Column &column : policy::columns()) {
+        if (!(column.written & statement))
+            continue;
+        st << separator << (column.dateEnd ? "STR_TO_DATE('" : "'") << record.*column.member
+           << (column.dateEnd ? column.dateEnd : "'");
+        separator = ",";
+    }
+    st << ") ";
+    return st;
 }
 
 // The period clause shared by every report statement.
@@ -214,17 +208,11 @@ sql::Statement commissionPercentage() {
 }
 
 sql::Statement historyInsert(const policy::PolicyRecord &record) {
-    sql::Statement st(historyColumns);
-    appendInsertValues(st, record);
-    st << "') ";
-    return st;
+    return insertOf("principal1", policy::History, record);
 }
 
 sql::Statement policyInsert(const policy::PolicyRecord &record) {
-    sql::Statement st(policyColumns);
-    appendInsertValues(st, record);
-    st << "','" << record.trie << "') ";
-    return st;
+    return insertOf("principal", policy::Policy, record);
 }
 
 sql::Statement policyRenewal(const policy::PolicyRecord &r, const QString &key) {

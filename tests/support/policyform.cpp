@@ -1,6 +1,8 @@
 #include "support/policyform.h"
 #include "support/environment.h"
 
+#include "core/policycolumns.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -106,45 +108,18 @@ QStringList fill(QWidget *window, const Values &values) {
 }
 
 policy::PolicyRecord record(const Values &values, const QString &start, const QString &end) {
-    using R = policy::PolicyRecord;
-    static const QList<QPair<QString, QList<QString R::*>>> columns{
-        {"label_5", {&R::idpersonne}},
-        {"lineEdit_user_2", {&R::users}},
-        {"lineEdit_passw_2", {&R::password}},
-        {"LEN", {&R::nom}},
-        {"LEA", {&R::adresse}},
-        {"LEPAC", {&R::persacontacter}},
-        {"LETPH", {&R::telephone}},
-        {"LECP_2", {&R::coutpolice}},
-        {"LEPN_2", {&R::net}},
-        {"LEPT_2", {&R::prime}},
-        {"LETX_2", {&R::taxe}},
-        {"LEFGA_2", {&R::fga}},
-        {"LEPCA_2", {&R::pca}},
-        {"LESF", {&R::primetotal, &R::sommefact}},
-        {"CBG", {&R::genre}},
-        {"LEM", {&R::marque}},
-        {"LETP", {&R::type}},
-        {"LEIM", {&R::immat}},
-        {"LEPO", {&R::police}},
-        {"LEP", {&R::attestation}},
-        {"LEDU", {&R::valable, &R::currentd}},
-        {"LEAU", {&R::valabl}},
-        {"CBNM", {&R::nbrdemois}},
-        {"CBE", {&R::energie}},
-        {"CBP", {&R::forcefiscal}},
-        {"CBCG", {&R::categorie}},
-        {"CBTF", {&R::tranchef}},
-        {"LENDP", {&R::nbrdeplace}},
-        {"LESE", {&R::sommencais}},
-        {"lineEdit", {&R::padres}},
-    };
-    R r;
-    for (const auto &[name, text] : values)
-        for (const auto &[widget, members] : columns)
-            if (widget == name)
-                for (QString R::*member : members)
-                    r.*member = text;
+    policy::PolicyRecord r;
+    for (const auto &[name, text] : values) {
+        for (const policy::Column &column : policy::columns())
+            if (column.widget && name == QLatin1String(column.widget))
+                r.*column.member = text;
+        // Read by the save but not a column; the typed password, as the
+        // counter's account writes it.
+        if (name == QLatin1String("LEPN_2"))
+            r.net = text;
+        else if (name == QLatin1String("lineEdit_passw_2"))
+            r.password = text;
+    }
     // With agents' own accounts the server checks the password and the
     // program writes none.
     if (agentAccounts())
