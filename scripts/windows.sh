@@ -259,80 +259,13 @@ program_version() {
   sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt"
 }
 
-# DLLs that every Windows has. Anything else that a staged file imports must
-# be staged too.
-is_system_dll() {
-  case ${1,,} in
-    api-ms-win-* | ext-ms-win-*) return 0 ;;
-    advapi32.dll | authz.dll | bcrypt.dll | comctl32.dll | comdlg32.dll | crypt32.dll | \
-      d3d11.dll | d3d9.dll | dnsapi.dll | dwmapi.dll | dwrite.dll | dxgi.dll | gdi32.dll | \
-      imm32.dll | iphlpapi.dll | kernel32.dll | mpr.dll | msvcrt.dll | ncrypt.dll | \
-      netapi32.dll | ntdll.dll | ole32.dll | oleaut32.dll | rpcrt4.dll | secur32.dll | \
-      setupapi.dll | shcore.dll | shell32.dll | shlwapi.dll | user32.dll | userenv.dll | \
-      uxtheme.dll | version.dll | winhttp.dll | winmm.dll | winspool.drv | wtsapi32.dll | \
-      ws2_32.dll)
-      return 0
-      ;;
-  esac
-  return 1
-}
-
-imports() {
-  $mingw-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'
-}
-
-# Brings in the DLLs that the staged files import, and the DLLs those
-# import, until nothing is missing.
-stage_dlls() {
-  local stage=$1
-  local dirs=(
-    "$cache/qt6/bin" "$cache/mariadb/lib/mariadb" "$cache/openssl/bin"
-    "$(dirname "$($mingw-g++-posix -print-file-name=libstdc++-6.dll)")" "/usr/$mingw/lib"
-  )
-  local added=1 file dll dir
-  while [ $added -eq 1 ]; do
-    added=0
-    while IFS= read -r file; do
-      for dll in $(imports "$file"); do
-        is_system_dll "$dll" && continue
-        [ -n "$(find "$stage" -maxdepth 1 -iname "$dll")" ] && continue
-        for dir in "${dirs[@]}" missing; do
-          if [ "$dir" = missing ]; then
-            echo "$(basename "$file") imports $dll, found nowhere" >&2
-            exit 1
-          fi
-          if [ -f "$dir/$dll" ]; then
-            cp "$dir/$dll" "$stage/"
-            added=1
-            break
-          fi
-        done
-      done
-    done < <(find "$stage" -iname '*.exe' -o -iname '*.dll')
-  done
-}
-
-# Everything the installer puts in the program's folder: the exe, the DLLs,
-# Qt's plug-ins in their usual sub-folders and Qt's French texts.
+# Everything the installer puts in the program's folder, as the build's
+# install step lays it out (cmake/windows-install.cmake): the exe, the DLLs
+# it and its plug-ins import, Qt's plug-ins and Qt's French texts.
 stage_program() {
-  local stage=$build/stage qt=$cache/qt6
+  local stage=$build/stage
   rm -rf "$stage"
-  mkdir -p "$stage/translations"
-  cp "$build/koravel3/koravel3.exe" "$stage/"
-  # PNG, the only image format the program reads or writes, is built into
-  # Qt Gui: no imageformats plug-in is needed. Printing needs no plug-in on
-  # Windows either (Qt PrintSupport talks to the spooler itself).
-  local plugin
-  for plugin in platforms/qwindows platforms/qoffscreen sqldrivers/qsqlmysql \
-    tls/qschannelbackend tls/qcertonlybackend styles/qwindowsvistastyle; do
-    mkdir -p "$stage/$(dirname $plugin)"
-    cp "$qt/plugins/$plugin.dll" "$stage/$plugin.dll"
-  done
-  cp /usr/share/qt6/translations/qtbase_fr.qm "$stage/translations/"
-  # Qt's paths relative to the program's folder: translations/ for
-  # QLibraryInfo::TranslationsPath, the plug-in folders beside the exe.
-  printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$stage/qt.conf"
-  stage_dlls "$stage"
+  cmake --install "$build" --prefix "$stage" >/dev/null
   find "$stage" \( -iname '*.exe' -o -iname '*.dll' \) -exec $mingw-strip --strip-unneeded {} +
   log "stage: $(du -sh "$stage" | cut -f1) in $stage"
 }
