@@ -1,6 +1,7 @@
 #include "certificate.h"
 #include "core/accounting.h"
 #include "core/amount.h"
+#include "core/calendar.h"
 #include "core/columns.h"
 #include "core/policy.h"
 #include "core/policycolumns.h"
@@ -160,7 +161,7 @@ bool writePolicy(QWidget *parent, QSqlDatabase &db, const policy::PolicyRecord &
 } // namespace
 
 void Koravel3::on_pushButton_3_pressed() {
-    const QDate today = QDate::currentDate();
+    const QDate today = calendar::today();
     // The connection's TLS box may outlive the session: the next agent
     // must not meet this save's questions.
     const quint64 session = sessionsEnded;

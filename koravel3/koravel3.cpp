@@ -1,4 +1,5 @@
 #include "koravel3.h"
+#include "core/calendar.h"
 #include "core/tariff.h"
 #include "ui_koravel3.h"
 
@@ -196,7 +197,7 @@ void Koravel3::clearPremium() {
 }
 
 void Koravel3::showTodayAsEffectDate() {
-    ui->LEDU->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    ui->LEDU->setText(calendar::today().toString(QStringLiteral("dd/MM/yyyy")));
 }
 
 void Koravel3::forgetAgentWork() {
@@ -239,7 +240,7 @@ void Koravel3::clearCombo(QComboBox *combo) {
 }
 
 void Koravel3::refreshClock() {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = calendar::now();
     const QLocale locale = QLocale::system();
     ui->label_date->setText(locale.toString(now, QStringLiteral("hh:mm:ss")));
     ui->label_heure->setText(locale.toString(now, QStringLiteral("dd MMMM yyyy ")));
@@ -254,7 +255,7 @@ void Koravel3::on_pushButton_8_clicked() {
     ui->label_55->setText(QStringLiteral("0"));
     ui->login->setCurrentIndex(AccountingPage);
     for (QDateEdit *edit : {ui->dateEdit, ui->dateEdit_2}) {
-        edit->setDate(QDate::currentDate());
+        edit->setDate(calendar::today());
         edit->installEventFilter(this);
         edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
         edit->setCalendarPopup(true);

@@ -4,6 +4,7 @@
 #include "columnfit.h"
 #include "database.h"
 #include "koravel3.h"
+#include "support/calendar.h"
 #include "support/connectwarnings.h"
 #include "support/dbfixture.h"
 #include "support/modal.h"
@@ -104,12 +105,17 @@ void ShellTest::initTestCase() {
     QVERIFY2(testsupport::db::admin().isOpen(), "the test database server must be running");
 }
 
+// The last seconds of a year: a date read twice across midnight would show.
+const QDateTime yearEnd(QDate(2030, 12, 31), QTime(23, 59, 58));
+
 void ShellTest::init() {
+    testsupport::setNow(yearEnd);
     openWindow();
 }
 
 void ShellTest::cleanup() {
     window.reset();
+    testsupport::setNow(QDateTime());
 }
 
 void ShellTest::objectNames_data() {
@@ -395,8 +401,7 @@ void ShellTest::startState() {
     QCOMPARE(page(), Koravel3::LoginPage);
     QCOMPARE(window->windowTitle(), QStringLiteral("AUTOMOBILES"));
     QVERIFY(child<QProgressBar>("progressBar")->isHidden());
-    QCOMPARE(child<QLineEdit>("LEDU")->text(),
-             QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    QCOMPARE(child<QLineEdit>("LEDU")->text(), QStringLiteral("31/12/2030"));
     QVERIFY(sameImage(child<QLabel>("label_4"), QStringLiteral(":/log/QUIRO.png")));
     QVERIFY(!sameImage(child<QLabel>("label_4"), QStringLiteral(":/log/popo.png")));
     QVERIFY(child<QCheckBox>("checkBox_25")->isChecked());
@@ -589,8 +594,7 @@ void ShellTest::newClearsThePolicyForm() {
     for (const QString &name : kept)
         if (name != "LEDU")
             QCOMPARE(window->findChild<QLineEdit *>(name)->text(), name + "-value");
-    QCOMPARE(child<QLineEdit>("LEDU")->text(),
-             QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    QCOMPARE(child<QLineEdit>("LEDU")->text(), QStringLiteral("31/12/2030"));
     QCOMPARE(child<QLabel>("LID")->text(), QStringLiteral("0"));
     QCOMPARE(child<QTimeEdit>("dut")->time(), QTime(0, 0));
     QCOMPARE(child<QComboBox>("CBG")->currentText(), QStringLiteral("GENRE"));
@@ -664,7 +668,7 @@ void ShellTest::accountingPagePreparation() {
     QCOMPARE(page(), Koravel3::AccountingPage);
     QCOMPARE(child<QLabel>("label_55")->text(), QStringLiteral("0"));
     for (QDateEdit *edit : {start, end}) {
-        QCOMPARE(edit->date(), QDate::currentDate());
+        QCOMPARE(edit->date(), yearEnd.date());
         QCOMPARE(edit->buttonSymbols(), QAbstractSpinBox::NoButtons);
         QVERIFY(edit->calendarPopup());
     }
@@ -673,13 +677,13 @@ void ShellTest::accountingPagePreparation() {
 void ShellTest::clockFollowsTime() {
     auto *time = child<QLabel>("label_date");
     auto *date = child<QLabel>("label_heure");
-    QVERIFY(QTime::fromString(time->text(), QStringLiteral("hh:mm:ss")).isValid());
+    QCOMPARE(time->text(), QStringLiteral("23:59:58"));
     QCOMPARE(date->text(),
-             QLocale::system().toString(QDate::currentDate(), QStringLiteral("dd MMMM yyyy ")));
-    const QString first = time->text();
-    QTRY_VERIFY_WITH_TIMEOUT(time->text() != first, 3000);
-    const QTime shown = QTime::fromString(time->text(), QStringLiteral("hh:mm:ss"));
-    QVERIFY(qAbs(shown.secsTo(QTime::currentTime())) <= 2);
+             QLocale::system().toString(yearEnd.date(), QStringLiteral("dd MMMM yyyy ")));
+    testsupport::setNow(yearEnd.addSecs(3));
+    QTRY_COMPARE_WITH_TIMEOUT(time->text(), QStringLiteral("00:00:01"), 3000);
+    QCOMPARE(date->text(),
+             QLocale::system().toString(QDate(2031, 1, 1), QStringLiteral("dd MMMM yyyy ")));
 }
 
 void ShellTest::everyControlReachableOnASmallScreen_data() {

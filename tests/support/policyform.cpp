@@ -1,6 +1,7 @@
 #include "support/policyform.h"
 #include "support/environment.h"
 
+#include "core/calendar.h"
 #include "core/policycolumns.h"
 
 #include <QCheckBox>
@@ -126,8 +127,8 @@ policy::PolicyRecord record(const Values &values, const QString &start, const QS
         r.password.clear();
     r.valableau = start;
     r.valablea = end;
-    r.cmois = QString::number(QDate::currentDate().month());
-    r.cannee = QString::number(QDate::currentDate().year());
+    r.cmois = QString::number(calendar::today().month());
+    r.cannee = QString::number(calendar::today().year());
     r.trie = QStringLiteral("1");
     return r;
 }
