@@ -61,5 +61,6 @@ endif()
 install(CODE "${koravel_tool_settings}
   set(koravel_exe \"\${CMAKE_INSTALL_PREFIX}/koravel3.exe\")
   set(koravel_libraries \"${koravel_plugin_files}\")
-  set(koravel_dll_dirs \"${koravel_dll_dirs}\")")
+  set(koravel_dll_dirs \"${koravel_dll_dirs}\")
+  set(koravel_link_dir \"${PROJECT_BINARY_DIR}/koravel-dll-links\")")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/windows-runtime-dlls.cmake)

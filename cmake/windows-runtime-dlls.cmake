@@ -1,5 +1,6 @@
 # Run at install time (cmake/windows-install.cmake sets koravel_exe,
-# koravel_libraries, koravel_dll_dirs and, for a cross build, the PE tool):
+# koravel_libraries, koravel_dll_dirs, koravel_link_dir and, for a cross
+# build, the PE tool):
 # installs beside the program every DLL that it and its plug-ins import,
 # and the DLLs those import, but Windows' own.
 #
@@ -7,7 +8,7 @@
 # case, which a Linux folder does not match: the DLLs of the folders are
 # looked up through links named in lower case, then installed under their
 # own names.
-set(farm "${CMAKE_CURRENT_BINARY_DIR}/koravel-dll-links")
+set(farm "${koravel_link_dir}")
 file(REMOVE_RECURSE "${farm}")
 file(MAKE_DIRECTORY "${farm}")
 foreach(dir IN LISTS koravel_dll_dirs)

@@ -217,6 +217,9 @@ void ConfigTest::tlsLogin_data() {
 // With the agency's CA in the machine's file, only a session encrypted
 // under a certificate that CA signed gets any statement of the agent's.
 void ConfigTest::tlsLogin() {
+#ifdef Q_OS_WIN
+    QSKIP("the server without TLS is started by a Linux script; the Linux suite proves this");
+#endif
     QFETCH(QString, ca);
     QFETCH(bool, plainServer);
     const QString tls = testsupport::db::tlsFolder();

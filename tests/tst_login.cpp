@@ -356,6 +356,9 @@ void LoginTest::keyboardOnlyLogin() {
 }
 
 void LoginTest::unreachableServer() {
+#ifdef Q_OS_WIN
+    QSKIP("the rig's server is stopped by a Linux script; the Linux suite proves this");
+#endif
     QVERIFY(db::addAgent("awa", "awa-pw"));
     auto *status = child<QLabel>("label_4");
     const qint64 picture = status->pixmap().cacheKey();
