@@ -1,30 +1,30 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, checks the formatting, builds and runs the whole
-# test suite; CTest's fixture starts the services the tests need (a private
-# MariaDB and a private CUPS print queue, scripts/services.sh) and stops them
-# again.
+# Sets up a fresh machine, checks the formatting and the scripts, builds and
+# runs the whole test suite; CTest's fixture starts the services the tests
+# need (a private MariaDB and a private CUPS print queue, scripts/services.sh)
+# and stops them again.
 #
 # First, before the build, every C++ file of koravel3/, tests/, bench/,
 # tools/ and fuzz/ goes through clang-format --dry-run -Werror with the
 # committed .clang-format, and every shell script through shellcheck (its
 # warnings): one file that fails ends the run.
 # Then the stages, in this order:
-#   unit   the pure core's tests: no server, no display, a second
-#   asan   the same tests built with AddressSanitizer and UBSan; it starts
-#          here in the background and builds and runs beside the stages
+#   asan   the tests built with AddressSanitizer and UBSan (preset asan); it
+#          starts in the background and builds and runs beside the stages
 #          after it, against services of its own on KORAVEL_ASAN_DB_HOST
 #          (default 127.0.0.2), so that it shares no server, port or data
 #          folder with them. It leaves out the fault tests, which mostly wait
-#          for the server to stop and start again (the main stage runs them).
-#          Its output goes to a log, printed once fuzz is over and it has ended.
-#   main   every other test of the normal build
-#   bench  the benchmark's small run (it starts its own database server)
-#   fuzz   each libFuzzer target for KORAVEL_FUZZ_SECONDS (default 15)
+#          for the server to stop and start again (the suite runs them). Its
+#          output goes to a log, printed once fuzz is over and it has ended.
+#   suite  the workflow preset suite: the pure core's tests, every other
+#          test of the normal build, and the benchmark's small run (which
+#          starts its own database server)
+#   fuzz   each libFuzzer target for KORAVEL_FUZZ_SECONDS (default 15); a
+#          project of its own (fuzz/), which no preset of this one builds
 # Every other stage's output shows as it comes.
-# KORAVEL_TEST_STAGES picks stages (default "unit asan main bench fuzz").
-# Extra arguments go to the main stage's ctest (e.g. -L db, -R login); with
-# them only the unit stage (whole) and the main stage run, and the script
-# says which of the picked stages it leaves out. KORAVEL_WERROR=ON makes
+# KORAVEL_TEST_STAGES picks stages (default "asan suite fuzz").
+# Extra arguments go to the main test preset's ctest (e.g. -L db, -R login):
+# the unit tests and those run, and nothing else. KORAVEL_WERROR=ON makes
 # compiler warnings errors (CI sets it).
 #
 # The closing line, "N passed, M failed in S s", counts the tests of every
@@ -39,18 +39,10 @@ fuzz_build=$root/build-fuzz
 host=${KORAVEL_DB_HOST:-127.0.0.1}
 asan_host=${KORAVEL_ASAN_DB_HOST:-127.0.0.2}
 werror=${KORAVEL_WERROR:-OFF}
-stages=${KORAVEL_TEST_STAGES:-unit asan main bench fuzz}
+stages=${KORAVEL_TEST_STAGES:-asan suite fuzz}
 if [ $# -gt 0 ]; then
-  kept=
-  left=
-  for s in $stages; do
-    case $s in
-      unit | main) kept+=" $s" ;;
-      *) left+=" $s" ;;
-    esac
-  done
-  stages=$kept
-  [ -z "$left" ] || echo "test.sh: with ctest arguments ($*), left out:$left"
+  echo "test.sh: with ctest arguments ($*), the unit tests and those only"
+  stages=selected
 fi
 has() { [[ " $stages " == *" $1 "* ]]; }
 started=$(date +%s)
@@ -64,16 +56,19 @@ if ! clang-format --dry-run -Werror "${sources[@]}"; then
   exit 1
 fi
 
-# The presets of CMakePresets.json: build/ for the program and its tests,
-# build-asan/ for the sanitizer build.
 echo "=== shellcheck"
 mapfile -t scripts < <(find scripts bench tests -name '*.sh' | sort)
 shellcheck -x -P SCRIPTDIR -S warning "${scripts[@]}" .ci/run
 
+# The presets of CMakePresets.json: build/ for the program and its tests,
+# build-asan/ for the sanitizer build. The cache keeps the address and the
+# warnings setting for the workflow's own configure step.
 KORAVEL_DB_HOST=$host bash scripts/build.sh -DKORAVEL_WERROR="$werror"
 
-# One JUnit file per stage (ctest --output-junit), read by the closing count.
+# The test presets write their JUnit files into their build folders; the
+# fuzzers' goes to $logs. The closing count reads them all.
 logs=$(mktemp -d)
+rm -f build/junit-*.xml build-asan/junit-*.xml
 side=
 cleanup() {
   [ -z "$side" ] || kill "$side" 2>/dev/null || true
@@ -100,13 +95,7 @@ asan() {
   # Leaks inside the toolkit's and the client libraries' own singletons are
   # listed, with the reason, in the suppression file (the preset names it);
   # nothing of ours is.
-  ctest --preset asan --output-junit "$logs/asan.xml"
-}
-
-# CTest's fixture starts the services before the first test that needs
-# them and stops them after the last.
-main() {
-  ctest --preset main --output-junit "$logs/main.xml" "$@"
+  ctest --preset asan
 }
 
 fuzz() {
@@ -118,13 +107,15 @@ fuzz() {
     ctest --test-dir "$fuzz_build" --output-on-failure --output-junit "$logs/fuzz.xml" -j2
 }
 
-has unit && stage unit ctest --preset unit --output-junit "$logs/unit.xml"
 if has asan; then
   (asan >"$logs/asan.log" 2>&1) &
   side=$!
 fi
-has main && stage main main "$@"
-has bench && stage bench ctest --preset bench --output-junit "$logs/bench.xml"
+has suite && stage suite cmake --workflow --preset suite
+if has selected; then
+  stage unit ctest --preset unit
+  stage main ctest --preset main "$@"
+fi
 has fuzz && stage fuzz fuzz
 if [ -n "$side" ]; then
   wait "$side" || { status=1; failed_stages+=" asan"; }
@@ -135,11 +126,14 @@ fi
 
 # ctest counts a test it could not run (<skipped>) as failed, and so does
 # this count.
-counts=$(python3 - "$logs" <<'PY'
+counts=$(python3 - "$logs" build build-asan <<'PY'
 import glob, sys
 import xml.etree.ElementTree as ET
 passed = failed = 0
-for path in sorted(glob.glob(sys.argv[1] + "/*.xml")):
+paths = glob.glob(sys.argv[1] + "/*.xml")
+for folder in sys.argv[2:]:
+    paths += glob.glob(folder + "/junit-*.xml")
+for path in sorted(paths):
     try:
         cases = list(ET.parse(path).iter("testcase"))
     except ET.ParseError as error:
