@@ -19,8 +19,8 @@
 #   suite  the workflow preset suite: the pure core's tests, every other
 #          test of the normal build, and the benchmark's small run (which
 #          starts its own database server)
-#   fuzz   each libFuzzer target for KORAVEL_FUZZ_SECONDS (default 15); a
-#          project of its own (fuzz/), which no preset of this one builds
+#   fuzz   each libFuzzer target for KORAVEL_FUZZ_SECONDS (default 15): the
+#          workflow preset fuzz of the fuzzers' own project (fuzz/)
 # Every other stage's output shows as it comes.
 # KORAVEL_TEST_STAGES picks stages (default "asan suite fuzz").
 # Extra arguments go to the main test preset's ctest (e.g. -L db, -R login):
@@ -35,7 +35,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 # shellcheck source=lib/rig.sh
 . scripts/lib/rig.sh
-fuzz_build=$root/build-fuzz
 host=${KORAVEL_DB_HOST:-127.0.0.1}
 asan_host=${KORAVEL_ASAN_DB_HOST:-127.0.0.2}
 werror=${KORAVEL_WERROR:-OFF}
@@ -65,10 +64,10 @@ shellcheck -x -P SCRIPTDIR -S warning "${scripts[@]}" .ci/run
 # warnings setting for the workflow's own configure step.
 KORAVEL_DB_HOST=$host bash scripts/build.sh -DKORAVEL_WERROR="$werror"
 
-# The test presets write their JUnit files into their build folders; the
-# fuzzers' goes to $logs. The closing count reads them all.
+# The test presets write their JUnit files into their build folders, which
+# the closing count reads.
 logs=$(mktemp -d)
-rm -f build/junit-*.xml build-asan/junit-*.xml
+rm -f build/junit-*.xml build-asan/junit-*.xml build-fuzz/junit-*.xml
 side=
 cleanup() {
   [ -z "$side" ] || kill "$side" 2>/dev/null || true
@@ -98,13 +97,9 @@ asan() {
   ctest --preset asan
 }
 
+# The fuzzers' own project and workflow preset (fuzz/CMakePresets.json).
 fuzz() {
-  local launcher=()
-  ! command -v ccache >/dev/null || launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  cmake -S fuzz -B "$fuzz_build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
-    -DKORAVEL_FUZZ_SECONDS="${KORAVEL_FUZZ_SECONDS:-15}" >/dev/null &&
-    cmake --build "$fuzz_build" -j"$(nproc)" >/dev/null &&
-    ctest --test-dir "$fuzz_build" --output-on-failure --output-junit "$logs/fuzz.xml" -j2
+  (cd fuzz && cmake --workflow --preset fuzz)
 }
 
 if has asan; then
@@ -126,12 +121,12 @@ fi
 
 # ctest counts a test it could not run (<skipped>) as failed, and so does
 # this count.
-counts=$(python3 - "$logs" build build-asan <<'PY'
+counts=$(python3 - build build-asan build-fuzz <<'PY'
 import glob, sys
 import xml.etree.ElementTree as ET
 passed = failed = 0
-paths = glob.glob(sys.argv[1] + "/*.xml")
-for folder in sys.argv[2:]:
+paths = []
+for folder in sys.argv[1:]:
     paths += glob.glob(folder + "/junit-*.xml")
 for path in sorted(paths):
     try:

@@ -9,14 +9,9 @@
 # program links the Connector/C that Qt's MySQL driver uses, to ask it
 # whether a session is encrypted.
 build_program() {
-  export PKG_CONFIG_LIBDIR=$cache/qrcodegen/lib/pkgconfig
-  unset PKG_CONFIG_PATH
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$cache/qt6/lib/cmake/Qt6/qt.toolchain.cmake" \
-    -DKORAVEL_BUILD_TESTS="${KORAVEL_WINDOWS_TESTS:-ON}" -DKORAVEL_BUILD_TOOLS=OFF \
-    -DOPENSSL_ROOT_DIR="$cache/openssl" \
-    -DMARIADB_INCLUDE_DIR="$cache/mariadb/include/mariadb" \
-    -DMARIADB_LIBRARY="$cache/mariadb/lib/mariadb/liblibmariadb.dll.a" "$@" >/dev/null
+  # The preset windows (CMakePresets.json) names the rest.
+  KORAVEL_WINDOWS_TOOLCHAIN=$cache cmake -S "$root" --preset windows -B "$build" \
+    -DKORAVEL_BUILD_TESTS="${KORAVEL_WINDOWS_TESTS:-ON}" "$@" >/dev/null
   local start=$SECONDS
   "${nice[@]}" cmake --build "$build" -j"$jobs"
   log "build: koravel3.exe and its Windows tests in $((SECONDS - start)) s"
