@@ -47,13 +47,13 @@ void WindowTest::useFormAgent() {
                 return text;
         return QString();
     };
-    QVERIFY(db::exec(QStringLiteral("INSERT INTO personnes (id, `user`, `password`, nom) "
-                                    "VALUES (%1, %2, %3, 'Agent du formulaire')")
-                         .arg(value("label_5"), db::literal(value("lineEdit_user_2")),
-                              db::literal(value("lineEdit_passw_2")))));
-    QVERIFY(db::exec(
-        QStringLiteral("CALL koravel_add_agent(%1, %2)")
-            .arg(db::literal(value("lineEdit_user_2")), db::literal(value("lineEdit_passw_2")))));
+    // The kit's agent, under the form's agent id.
+    const int made = db::addAgent(value("lineEdit_user_2"), value("lineEdit_passw_2"),
+                                  QStringLiteral("Agent du formulaire"));
+    QVERIFY(made > 0);
+    QVERIFY(db::exec(QStringLiteral("UPDATE personnes SET id = %1 WHERE id = %2")
+                         .arg(value("label_5"))
+                         .arg(made)));
     child<QLineEdit>("lineEdit_user_2")->setText(value("lineEdit_user_2"));
     child<QLineEdit>("lineEdit_passw_2")->setText(value("lineEdit_passw_2"));
     // Open, as the login leaves the connection.
