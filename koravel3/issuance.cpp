@@ -9,10 +9,10 @@
 #include "core/validity.h"
 #include "database.h"
 #include "files.h"
+#include "formfields.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
-#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QDate>
 #include <QDebug>
@@ -24,20 +24,6 @@
 
 namespace {
 
-// What a widget of the form shows, as the save writes it.
-QString shownText(const QWidget *widget) {
-    if (const auto *edit = qobject_cast<const QLineEdit *>(widget))
-        return edit->text();
-    if (const auto *label = qobject_cast<const QLabel *>(widget))
-        return label->text();
-    if (const auto *combo = qobject_cast<const QComboBox *>(widget))
-        return combo->currentText();
-    if (const auto *spin = qobject_cast<const QAbstractSpinBox *>(widget))
-        return spin->text();
-    qWarning() << "the policy form has no readable widget" << widget;
-    return QString();
-}
-
 // The form's columns by their widgets (core/policycolumns.cpp); the save
 // computes the others.
 policy::PolicyRecord readPolicyRecord(const QWidget &form, const Ui::Koravel3 &ui,
@@ -45,7 +31,8 @@ policy::PolicyRecord readPolicyRecord(const QWidget &form, const Ui::Koravel3 &u
     policy::PolicyRecord r;
     for (const policy::Column &column : policy::columns())
         if (column.widget)
-            r.*column.member = shownText(form.findChild<QWidget *>(QLatin1String(column.widget)));
+            r.*column.member =
+                formfields::shownText(form.findChild<QWidget *>(QLatin1String(column.widget)));
     r.password = password;
     r.cmois = QString::number(today.month());
     r.cannee = QString::number(today.year());

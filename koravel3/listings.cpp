@@ -2,12 +2,12 @@
 #include "core/statements.h"
 #include "core/validity.h"
 #include "database.h"
+#include "formfields.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
 #include <QDate>
 #include <QLabel>
-#include <QSignalBlocker>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -53,27 +53,7 @@ void Koravel3::on_tableView_pressed(const QModelIndex &index) {
         !row.next())
         return;
     ui->LID->setText(row.value(Id).toString());
-    ui->LEN->setText(row.value(Name).toString());
-    ui->LEP->setText(row.value(StubNumber).toString());
-    ui->LEA->setText(row.value(Address).toString());
-    ui->LEPAC->setText(row.value(Contact).toString());
-    ui->LETPH->setText(row.value(Telephone).toString());
-    ui->LEM->setText(row.value(Make).toString());
-    ui->CBG->setCurrentText(row.value(Genre).toString());
-    ui->LETP->setText(row.value(Model).toString());
-    ui->LEIM->setText(row.value(Plate).toString());
-    ui->LEPO->setText(row.value(PolicyNumber).toString());
-    {
-        // The premium is cleared below, so the months' handler has nothing
-        // to compute; run, it would complain of the category it clears.
-        const QSignalBlocker quiet(ui->CBNM);
-        ui->CBNM->setCurrentText(row.value(Months).toString());
-    }
-    ui->CBE->setCurrentText(row.value(Energy).toString());
-    ui->CBP->setCurrentText(row.value(Power).toString());
-    ui->LENDP->setText(row.value(Seats).toString());
-    ui->LESE->setText(row.value(Collected).toString());
-    ui->LESF->setText(row.value(Invoiced).toString());
+    formfields::showPolicy(*this, row);
     // The premium on screen belonged to the previous customer: this policy
     // is priced again (genre, power, months, CALCULER) before it is saved.
     clearPremium();
