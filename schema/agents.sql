@@ -10,15 +10,14 @@
 --     counters' shared accounts of grants.sql are not held by them): a
 --     history row, a policy and a client-register row in the agent's own
 --     name only, and no policy written (created, renewed, moved, re-priced,
---     re-dated) but as the copy of a history row of the same transaction;
+--     re-dated) but as the copy of the history row that the session wrote
+--     by the statement just before it, in the same transaction;
 --   - the procedure koravel_add_agent, which makes an agent's account.
 --
 -- Run it as an administrator, in the database assurebdd, after schema.sql,
--- grants.sql and upgrade.sql (MariaDB 10.5+: roles, column grants,
--- transaction-precise system versioning), on a single server: a Galera
--- node applying another node's save fails on the journal row that the
--- trigger wrote (tried with two nodes of MariaDB 10.11), so the journal's
--- transaction marker must change before agents' accounts run on a cluster:
+-- grants.sql and upgrade.sql (MariaDB 10.5+: roles, column grants, system
+-- versioning), on a single server or on one node of a Galera cluster (the
+-- others receive it):
 --   mariadb -uroot assurebdd < agents.sql
 -- It is safe to run again: it brings the role back to the list below and
 -- replaces the triggers and routines. The triggers and routines run with the
@@ -45,16 +44,22 @@ ALTER TABLE principal1 ADD COLUMN IF NOT EXISTS enregistre_par VARCHAR(384) NULL
 -- Every write to principal (action 'insert', 'update', 'delete'), and every
 -- history row written by an agent (action 'vente', id_historique set,
 -- id_police NULL). Written by the triggers alone: no role has any right on
--- it, so only an administrator may change it. quand is the server's clock
--- (SYSDATE(), which SET timestamp does not move). The table is versioned by
--- transaction: the invisible column id_transaction holds the id of the
--- transaction that wrote the row, stamped by InnoDB, which no session can
--- choose; the rows of one save share it (information_schema.INNODB_TRX
--- names the transaction too, but it is a copy refreshed at most every
--- 0.1 s: read within that time, it shows the transactions as they were
--- before, or not at all). An agent's policy write names in
--- id_historique the sale it copies. An administrator's change or deletion of
--- a row keeps the former version (SELECT ... FOR SYSTEM_TIME ALL).
+-- it, so only an administrator may change it, and the table keeps the
+-- former version of every row he changes or deletes (SELECT ... FOR
+-- SYSTEM_TIME ALL). quand is the server's clock (SYSDATE(), which SET
+-- timestamp does not move). An agent's policy write names in id_historique
+-- the sale it copies.
+--
+-- Where each row was written: connexion is the session's CONNECTION_ID() on
+-- the server noeud. A sale's row also holds instruction, the number of the
+-- statement that wrote it among those the session has sent (the server's
+-- session counter Questions, which only a new statement from the client
+-- moves), when it was written inside a transaction: the policy write must be
+-- that session's next statement, so no COMMIT came between the two. Every
+-- column of the table is plain data replicated row by row: a Galera cluster
+-- applies it on each node as written (the transaction ids of InnoDB, which a
+-- former version of this table held, differ from node to node and were
+-- logged as statements that the other nodes could not replay).
 CREATE TABLE IF NOT EXISTS journal (
   id              BIGINT NOT NULL AUTO_INCREMENT,
   quand           DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP,
@@ -64,13 +69,40 @@ CREATE TABLE IF NOT EXISTS journal (
   nouvel_agent    VARCHAR(32) NULL,
   action          VARCHAR(16) NOT NULL,
   id_historique   INT NULL,
-  id_transaction  BIGINT UNSIGNED GENERATED ALWAYS AS ROW START INVISIBLE,
-  fin_transaction BIGINT UNSIGNED GENERATED ALWAYS AS ROW END INVISIBLE,
-  PERIOD FOR SYSTEM_TIME (id_transaction, fin_transaction),
+  connexion       BIGINT UNSIGNED NULL,
+  instruction     BIGINT UNSIGNED NULL,
+  noeud           VARCHAR(255) NULL,
   PRIMARY KEY (id),
-  KEY journal_transaction (id_transaction),
-  KEY journal_police (id_police)
+  KEY journal_police (id_police),
+  KEY journal_historique (id_historique),
+  KEY journal_instruction (connexion, instruction)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci WITH SYSTEM VERSIONING;
+
+-- A journal of the former version, versioned by transaction, becomes the
+-- one above. Its rows stay; the former versions of rows that an
+-- administrator changed are dropped with that versioning.
+SET @koravel_journal = IF(EXISTS (SELECT 1 FROM information_schema.COLUMNS
+                                   WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = 'journal'
+                                     AND COLUMN_NAME = 'id_transaction'),
+  'SET STATEMENT system_versioning_alter_history = KEEP FOR ALTER TABLE journal
+     DROP SYSTEM VERSIONING, DROP COLUMN id_transaction, DROP COLUMN fin_transaction',
+  'DO 0');
+PREPARE koravel_journal FROM @koravel_journal;
+EXECUTE koravel_journal;
+SET @koravel_journal = IF(EXISTS (SELECT 1 FROM information_schema.TABLES
+                                   WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = 'journal'
+                                     AND TABLE_TYPE = 'SYSTEM VERSIONED'),
+  'DO 0',
+  'ALTER TABLE journal ADD COLUMN IF NOT EXISTS connexion BIGINT UNSIGNED NULL,
+     ADD COLUMN IF NOT EXISTS instruction BIGINT UNSIGNED NULL,
+     ADD COLUMN IF NOT EXISTS noeud VARCHAR(255) NULL,
+     ADD KEY IF NOT EXISTS journal_historique (id_historique),
+     ADD KEY IF NOT EXISTS journal_instruction (connexion, instruction),
+     ADD SYSTEM VERSIONING');
+PREPARE koravel_journal FROM @koravel_journal;
+EXECUTE koravel_journal;
+DEALLOCATE PREPARE koravel_journal;
+SET @koravel_journal = NULL;
 
 CREATE ROLE IF NOT EXISTS koravel_agent;
 REVOKE ALL PRIVILEGES, GRANT OPTION FROM koravel_agent;
@@ -139,6 +171,8 @@ GRANT SELECT ON assurebdd.categorie7 TO koravel_agent;
 
 DROP FUNCTION IF EXISTS koravel_session_agent;
 DROP FUNCTION IF EXISTS koravel_session_counter;
+DROP FUNCTION IF EXISTS koravel_statement_number;
+DROP FUNCTION IF EXISTS koravel_node;
 DROP PROCEDURE IF EXISTS koravel_check_own_name;
 DROP PROCEDURE IF EXISTS koravel_check_sale;
 DROP PROCEDURE IF EXISTS koravel_add_agent;
@@ -201,35 +235,52 @@ BEGIN
   END IF;
 END //
 
--- An agent's write to principal (the policy row policy, the journal row
--- entry that the trigger has just added for it) must copy a history row
--- that the same session wrote in the same transaction: same agent, plate,
--- policy number, amounts, dates and every other column that the renewal
--- writes, and a history row serves one policy write only. The journal rows
--- carry their transaction's id; the one just added gives the current
--- transaction's, and the history trigger noted each sale ('vente') under
--- it. A history row committed earlier, rolled back, or written by another
--- session never carries this id: no sale is found and the write is refused,
--- which undoes the statement. FOR SYSTEM_TIME ALL: the session may have set
--- system_versioning_asof, which would otherwise hide the current rows.
-CREATE PROCEDURE koravel_check_sale(IN policy INT, IN entry BIGINT)
-  MODIFIES SQL DATA
+-- The number of the statement the session is running among those its
+-- client has sent: the server counts them (status Questions), and no
+-- statement of the session can set the count.
+CREATE FUNCTION koravel_statement_number() RETURNS BIGINT UNSIGNED
+  NOT DETERMINISTIC READS SQL DATA
 BEGIN
-  DECLARE current_transaction BIGINT UNSIGNED;
-  DECLARE sale INT;
+  DECLARE number BIGINT UNSIGNED;
+  SELECT VARIABLE_VALUE INTO number FROM information_schema.SESSION_STATUS
+   WHERE VARIABLE_NAME = 'QUESTIONS';
+  RETURN number;
+END //
+
+-- The server the session runs on: a connection's id is unique on one server
+-- only, and the nodes of a cluster share the journal.
+CREATE FUNCTION koravel_node() RETURNS VARCHAR(255)
+  NOT DETERMINISTIC NO SQL
+  RETURN CONCAT(@@hostname, ':', @@port, ' ', @@wsrep_node_address) //
+
+-- An agent's write to principal (the policy row policy) must copy the
+-- history row that the same session wrote by its previous statement, inside
+-- a transaction: same agent, plate, policy number, amounts, dates and every
+-- other column that the renewal writes, and a history row serves one policy
+-- write only (the journal rows after its note). The history trigger noted each sale ('vente') with its
+-- session and statement number. A history row committed earlier (the
+-- COMMIT was a statement in between), written outside a transaction, rolled
+-- back, or written by another session is never found: the write is refused,
+-- which undoes the statement. sale: the history row copied. FOR SYSTEM_TIME
+-- ALL: the session may have set system_versioning_asof, which would
+-- otherwise hide the current rows.
+CREATE PROCEDURE koravel_check_sale(IN policy INT, OUT sale INT)
+  READS SQL DATA
+BEGIN
+  DECLARE session BIGINT UNSIGNED DEFAULT CONNECTION_ID();
+  DECLARE previous BIGINT UNSIGNED DEFAULT koravel_statement_number() - 1;
+  DECLARE node VARCHAR(255) DEFAULT koravel_node();
   DECLARE CONTINUE HANDLER FOR NOT FOUND SET sale = NULL;
-  SELECT id_transaction INTO current_transaction
-    FROM journal FOR SYSTEM_TIME ALL WHERE id = entry;
+  SET sale = NULL;
   SELECT STRAIGHT_JOIN s.idhistorique INTO sale
     FROM principal AS p
     JOIN journal FOR SYSTEM_TIME ALL AS noted
     JOIN principal1 AS s ON s.idhistorique = noted.id_historique
-   WHERE p.id = policy AND noted.id_transaction = current_transaction
-     AND noted.action = 'vente'
+   WHERE p.id = policy AND noted.connexion = session AND noted.instruction = previous
+     AND noted.noeud = node AND noted.action = 'vente'
      AND NOT EXISTS (SELECT 1 FROM journal FOR SYSTEM_TIME ALL AS used
-                      WHERE used.id_transaction = current_transaction
-                        AND used.action <> 'vente'
-                        AND used.id_historique = noted.id_historique)
+                      WHERE used.id_historique = noted.id_historique
+                        AND used.id > noted.id AND used.action <> 'vente')
      AND BINARY s.idpersonne <=> BINARY p.idpersonne AND s.users <=> p.users
      AND s.`password` <=> p.`password` AND BINARY s.nom <=> BINARY p.nom
      AND BINARY s.attestation <=> BINARY p.attestation
@@ -259,8 +310,6 @@ BEGIN
     SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT =
       'Refusé par le serveur : cette police ne reprend aucune vente enregistrée dans le même enregistrement.';
   END IF;
-  -- The row was written by this transaction: changed in place, no version kept.
-  UPDATE journal SET id_historique = sale WHERE id = entry;
 END //
 
 -- An agent's account, for an agent whose personnes row exists: created with
@@ -353,13 +402,16 @@ BEGIN
   END IF;
 END //
 
--- An agent's history row notes its sale in the journal, under the current
--- transaction's id: the policy write that follows looks for it there.
+-- An agent's history row notes its sale in the journal, with its session
+-- and, inside a transaction, its statement's number: the policy write that
+-- follows looks for it there.
 CREATE TRIGGER koravel_history_inserted AFTER INSERT ON principal1 FOR EACH ROW
 BEGIN
   IF koravel_session_agent() IS NOT NULL THEN
-    INSERT INTO journal (quand, compte, nouvel_agent, action, id_historique)
-    VALUES (SYSDATE(), USER(), NEW.idpersonne, 'vente', NEW.idhistorique);
+    INSERT INTO journal (quand, compte, nouvel_agent, action, id_historique, connexion,
+                         instruction, noeud)
+    VALUES (SYSDATE(), USER(), NEW.idpersonne, 'vente', NEW.idhistorique, CONNECTION_ID(),
+            IF(@@in_transaction, koravel_statement_number(), NULL), koravel_node());
   END IF;
 END //
 
@@ -387,27 +439,35 @@ END //
 
 CREATE TRIGGER koravel_policy_inserted AFTER INSERT ON principal FOR EACH ROW
 BEGIN
-  INSERT INTO journal (quand, compte, id_police, ancien_agent, nouvel_agent, action)
-  VALUES (SYSDATE(), USER(), NEW.id, NULL, NEW.idpersonne, 'insert');
+  DECLARE sale INT DEFAULT NULL;
   IF koravel_session_agent() IS NOT NULL THEN
-    CALL koravel_check_sale(NEW.id, LAST_INSERT_ID());
+    CALL koravel_check_sale(NEW.id, sale);
   END IF;
+  INSERT INTO journal (quand, compte, id_police, ancien_agent, nouvel_agent, action,
+                       id_historique, connexion, noeud)
+  VALUES (SYSDATE(), USER(), NEW.id, NULL, NEW.idpersonne, 'insert', sale, CONNECTION_ID(),
+          koravel_node());
 END //
 
 CREATE TRIGGER koravel_policy_updated AFTER UPDATE ON principal FOR EACH ROW
 BEGIN
-  INSERT INTO journal (quand, compte, id_police, ancien_agent, nouvel_agent, action)
-  VALUES (SYSDATE(), USER(), NEW.id, OLD.idpersonne, NEW.idpersonne, 'update');
+  DECLARE sale INT DEFAULT NULL;
   IF koravel_session_agent() IS NOT NULL THEN
-    CALL koravel_check_sale(NEW.id, LAST_INSERT_ID());
+    CALL koravel_check_sale(NEW.id, sale);
   END IF;
+  INSERT INTO journal (quand, compte, id_police, ancien_agent, nouvel_agent, action,
+                       id_historique, connexion, noeud)
+  VALUES (SYSDATE(), USER(), NEW.id, OLD.idpersonne, NEW.idpersonne, 'update', sale, CONNECTION_ID(),
+          koravel_node());
 END //
 
 -- Agents and counters may not delete; an administrator's deletion is kept.
 CREATE TRIGGER koravel_policy_deleted AFTER DELETE ON principal FOR EACH ROW
 BEGIN
-  INSERT INTO journal (quand, compte, id_police, ancien_agent, nouvel_agent, action)
-  VALUES (SYSDATE(), USER(), OLD.id, OLD.idpersonne, NULL, 'delete');
+  INSERT INTO journal (quand, compte, id_police, ancien_agent, nouvel_agent, action,
+                       connexion, noeud)
+  VALUES (SYSDATE(), USER(), OLD.id, OLD.idpersonne, NULL, 'delete', CONNECTION_ID(),
+          koravel_node());
 END //
 
 -- An agent's client-register rows are his own sales.

@@ -176,6 +176,9 @@ void AgentsTest::refused_data() {
     QTest::newRow("sale committed before the renewal")
         << "awa" << QStringList{history(cheap)} << QStringList{renewal(cheap, ownPolicy)}
         << trigger;
+    QTest::newRow("sale committed in a transaction of its own")
+        << "awa" << QStringList{"START TRANSACTION", history(cheap), "COMMIT"}
+        << QStringList{renewal(cheap, ownPolicy)} << trigger;
     QTest::newRow("renewal priced apart from its sale")
         << "awa" << none << QStringList{history(r), renewal(cheap, ownPolicy)} << trigger;
     QTest::newRow("first issue without its sale")
@@ -305,7 +308,7 @@ void AgentsTest::saved() {
                               .arg(key)
                               .arg(former, account)
                               .arg(sold)}));
-    QCOMPARE(db::scalar(QStringLiteral("SELECT COUNT(DISTINCT id_transaction) FROM journal "
+    QCOMPARE(db::scalar(QStringLiteral("SELECT COUNT(DISTINCT connexion) FROM journal "
                                        "WHERE id > %1")
                             .arg(journalBefore))
                  .toInt(),
