@@ -6,6 +6,9 @@
 #   scripts/db.sh start [--test]   start (creating and loading it the first time)
 #   scripts/db.sh stop [--test]    stop it
 #   scripts/db.sh status [--test]  exit 0 when it answers
+#   scripts/db.sh load [--test]    load the schema, the grants and the accounts
+#                                  into the server of the data folder, already
+#                                  running (scripts/cluster.sh's first node)
 #   scripts/db.sh sql [--test] [ARGS...]  a mariadb client as root on it
 #   scripts/db.sh config [--test]  print a folder for XDG_CONFIG_HOME whose
 #                                  koravel3.ini points the program at it
@@ -116,6 +119,10 @@ MSG
     rig_mariadb_start "$dir" "$host" --general-log-file="$dir/general.log" \
       --innodb-buffer-pool-size=256M "${ssl[@]}" || exit 1
   fi
+  load
+}
+
+load() {
   client -e 'CREATE DATABASE IF NOT EXISTS assurebdd CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci'
   client assurebdd <"$root/schema/schema.sql"
   # A data folder made by an earlier version keeps its old tables.
@@ -168,6 +175,7 @@ case "$verb" in
   start) start ;;
   stop) stop ;;
   status) running ;;
+  load) load ;;
   config) config ;;
   tls)
     mkdir -p "$dir"
@@ -179,5 +187,5 @@ case "$verb" in
     [ "$with_test" = 0 ] || shift
     client "$@"
     ;;
-  *) sed -n '2,36p' "$0"; exit 2 ;;
+  *) sed -n '2,39p' "$0"; exit 2 ;;
 esac

@@ -15,7 +15,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-mysql libqt6svg6 qt6-translations-l10n
   libqrcodegencpp-dev libssl-dev libmariadb-dev
-  mariadb-server mariadb-client
+  mariadb-server mariadb-client galera-4 rsync
   cups cups-client cups-bsd poppler-utils zbar-tools
   openssl xvfb xauth desktop-file-utils dpkg-dev lintian
   clang clang-format libclang-rt-14-dev iproute2 util-linux procps shellcheck
