@@ -5,7 +5,9 @@
 #include "tls.h"
 
 #include "core/connectionsettings.h"
+#include "core/nodes.h"
 #include "core/statement.h"
+#include "core/statements.h"
 #include "koravel3.h"
 #include "ui_koravel3.h"
 
@@ -159,6 +161,10 @@ QSqlQuery run(const Statement &statement) {
 } // namespace sql
 
 bool Koravel3::connectDatabase() {
+    return openServer(false);
+}
+
+bool Koravel3::openServer(bool passOver) {
     static const bool pluginsOff = (keepClientPluginsOff(), true);
     Q_UNUSED(pluginsOff);
     // Read on each connection, so that a corrected INI file takes effect at
@@ -188,30 +194,60 @@ bool Koravel3::connectDatabase() {
     db.setDatabaseName(QLatin1String(connection::databaseName));
     db.setUserName(server.user);
     db.setPassword(server.password);
-    db.setHostName(server.host);
-    db.setPort(server.port);
     const QString options = connection::connectOptions(server);
     db.setConnectOptions(options);
 
-    bool opened = !options.isEmpty() && db.open();
+    // The nodes of a cluster, or the one server, tried in turn from the one
+    // in use; a single server is not asked whether it serves (there is no
+    // other to go to), so its statements stay the program's own.
+    QList<connection::Address> nodes = connection::addresses(server.host, server.port);
+    if (nodes.isEmpty())
+        nodes << connection::Address{server.host, server.port};
+    const int first = (nodeInUse + (passOver ? 1 : 0)) % int(nodes.size());
+    connection::Settings used = server;
+    bool opened = false;
     QString cipher;
     QString unsafe;
-    if (options.isEmpty()) {
-        unsafe = QStringLiteral("un nom de fichier TLS du koravel3.ini contient « ; »");
-    } else if (!server.sslCa.isEmpty()) {
-        // The client library verifies the certificate when the server offers
-        // TLS, but goes on in clear text when it does not: only the session
-        // itself tells, before anything of the agent's is sent.
-        if (opened && (cipher = tls::sessionCipher(db)).isEmpty())
-            unsafe = QStringLiteral("le serveur a répondu sans chiffrement TLS");
-        else if (!opened && tls::isTlsFailure(db.lastError()))
-            unsafe = db.lastError().text();
-        if (!unsafe.isEmpty() && opened) {
+    accountRefused = false;
+    for (int tried = 0; tried < nodes.size() && !opened; ++tried) {
+        const int node = (first + tried) % int(nodes.size());
+        db.setHostName(nodes[node].host);
+        db.setPort(nodes[node].port);
+        used.host = nodes[node].host;
+        used.port = nodes[node].port;
+        opened = !options.isEmpty() && db.open();
+        if (options.isEmpty()) {
+            unsafe = QStringLiteral("un nom de fichier TLS du koravel3.ini contient « ; »");
+        } else if (!server.sslCa.isEmpty()) {
+            // The client library verifies the certificate when the server
+            // offers TLS, but goes on in clear text when it does not: only
+            // the session itself tells, before anything of the agent's is
+            // sent.
+            if (opened && (cipher = tls::sessionCipher(db)).isEmpty())
+                unsafe = QStringLiteral("le serveur a répondu sans chiffrement TLS");
+            else if (!opened && tls::isTlsFailure(db.lastError()))
+                unsafe = db.lastError().text();
+            if (!unsafe.isEmpty() && opened) {
+                db.close();
+                opened = false;
+            }
+        }
+        accountRefused =
+            !opened && connection::isRefusedAccountCode(db.lastError().nativeErrorCode());
+        // A server that is not the agency's, or that refuses the agent: the
+        // other nodes hold the same accounts and certificates.
+        if (!unsafe.isEmpty() || accountRefused)
+            break;
+        if (opened && nodes.size() > 1 && !nodeServes()) {
             db.close();
             opened = false;
+            continue;
         }
+        if (opened)
+            nodeInUse = node;
     }
-    accountRefused = !opened && connection::isRefusedAccountCode(db.lastError().nativeErrorCode());
+    if (!opened && !accountRefused && unsafe.isEmpty())
+        used = server;
     // No agent's name yet (the start, or a login with the name left blank):
     // a server that lets an empty name in has an anonymous account, which
     // is nobody's session. It answers; that is all this connection tells.
@@ -229,7 +265,7 @@ bool Koravel3::connectDatabase() {
         qDebug() << "impossible de se connection";
     // The agent and the support see which server the counter works with.
     if (auto *label = findChild<QLabel *>(QStringLiteral("serverLabel")))
-        label->setText(connection::describe(server, answered, cipher));
+        label->setText(connection::describe(used, answered, cipher));
     if (!unsafe.isEmpty())
         QMessageBox::critical(
             this, QStringLiteral("Connexion non sécurisée"),
@@ -237,9 +273,24 @@ bool Koravel3::connectDatabase() {
                                            "certificat n'est pas celui de l'agence : elle a été "
                                            "refusée, rien n'a été envoyé. Prévenez le "
                                            "responsable du serveur.")
-                                .arg(server.host),
+                                .arg(used.host),
                             unsafe));
     return opened;
+}
+
+bool Koravel3::nodeServes() {
+    QSqlQuery status;
+    if (!sql::run(status, statements::nodeStatus()))
+        return false;
+    QHash<QString, QString> variables;
+    while (status.next())
+        variables.insert(status.value(0).toString().toLower(), status.value(1).toString());
+    return connection::serves(variables);
+}
+
+bool Koravel3::reconnectAfter(const QSqlError &error) {
+    const bool nodeRefused = connection::isNodeRefusalCode(error.nativeErrorCode());
+    return (sql::connectionLost(error) || nodeRefused) && openServer(true);
 }
 
 Koravel3::GestureScope::GestureScope(Koravel3 &window)
@@ -262,7 +313,7 @@ bool Koravel3::execute(QSqlQuery &query, const sql::Statement &statement) {
         return true;
     // A server restart drops the connection: open a new one once and run
     // the statement again, so the agent does not have to log in again.
-    if (sql::connectionLost(query.lastError()) && connectDatabase() && sql::run(query, statement))
+    if (reconnectAfter(query.lastError()) && sql::run(query, statement))
         return true;
     if (sql::connectionLost(query.lastError()))
         warnDatabase(query.lastError(), true);
@@ -288,7 +339,7 @@ bool Koravel3::showResult(QTableView *view, const sql::Statement &statement) {
         return false;
     auto *model = new ResultModel(view);
     bool loaded = model->load(statement);
-    if (!loaded && sql::connectionLost(model->lastError()) && connectDatabase())
+    if (!loaded && reconnectAfter(model->lastError()))
         loaded = model->load(statement);
     QAbstractItemModel *previous = view->model();
     view->setModel(model);
@@ -318,7 +369,7 @@ bool Koravel3::showInCombo(QComboBox *combo, const sql::Statement &statement) {
     // The combo deletes a model it is parent of when another replaces it.
     auto *model = new ResultModel(combo);
     bool loaded = model->load(statement);
-    if (!loaded && sql::connectionLost(model->lastError()) && connectDatabase())
+    if (!loaded && reconnectAfter(model->lastError()))
         loaded = model->load(statement);
     combo->setModel(model);
     if (!loaded && sql::connectionLost(model->lastError()))

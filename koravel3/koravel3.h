@@ -207,4 +207,16 @@ private:
     bool agentAccounts = false;
     // The last connection was refused for its account or password.
     bool accountRefused = false;
+    // The address of the host key that the last connection used: the next
+    // one starts there, so a node that has died is not waited for at each
+    // save, and a connection lost moves on to the address after it.
+    int nodeInUse = 0;
+
+    bool openServer(bool passOver);
+    // After a statement failed: a new connection when the old one is lost
+    // or its node no longer serves, for the statement to be run again.
+    bool reconnectAfter(const QSqlError &error);
+    // Whether the connection just opened is to a server that takes
+    // statements (a cluster node that has left its cluster does not).
+    bool nodeServes();
 };

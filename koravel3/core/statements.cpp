@@ -1,5 +1,6 @@
 #include "core/statements.h"
 
+#include "core/nodes.h"
 #include "core/policy.h"
 #include "core/policycolumns.h"
 #include "core/tariff.h"
@@ -201,6 +202,16 @@ sql::Statement tariffRow(const tariff::Bracket &bracket) {
 
 sql::Statement commissionDifference() {
     return sql::Statement("select difcomm from parametres where id='1'");
+}
+
+sql::Statement nodeStatus() {
+    // SHOW would answer even a node that takes no queries.
+    return sql::Statement("select variable_name, variable_value from "
+                          "information_schema.global_status where variable_name in ('")
+           << connection::readyVariable << "','" << connection::stateVariable
+           << "') union all select variable_name, variable_value from "
+              "information_schema.global_variables where variable_name in ('"
+           << connection::onVariable << "','" << connection::rejectVariable << "')";
 }
 
 sql::Statement commissionPercentage() {

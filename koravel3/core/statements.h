@@ -60,6 +60,10 @@ sql::Statement tariffRow(const tariff::Bracket &bracket);
 sql::Statement commissionDifference();
 sql::Statement commissionPercentage();
 
+// Whether a server of a cluster serves: the variables of core/nodes.h,
+// as name and value rows.
+sql::Statement nodeStatus();
+
 // The save: the history row, a first issue, the renewal of the row whose id
 // is the key, one client-register row per guarantee package.
 sql::Statement historyInsert(const policy::PolicyRecord &record);
