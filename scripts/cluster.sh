@@ -20,7 +20,9 @@
 #
 # KORAVEL_CLUSTER_HOSTS  the nodes' addresses (default
 #                        "127.0.0.21 127.0.0.22 127.0.0.23")
-# KORAVEL_CLUSTER_DIR    the nodes' folders (default .rig/test/cluster)
+# KORAVEL_CLUSTER_DIR    the nodes' folders (default .rig/test/cluster, or a
+#                        folder of /var/tmp when the mysql user cannot
+#                        reach that one)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,6 +30,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/rig.sh"
 read -r -a hosts <<<"${KORAVEL_CLUSTER_HOSTS:-127.0.0.21 127.0.0.22 127.0.0.23}"
 base=${KORAVEL_CLUSTER_DIR:-$root/.rig/test/cluster}
+# The mysql user must reach the data folders: under a checkout it cannot
+# enter (a home folder of mode 700), they go to /var/tmp instead.
+mkdir -p "$base"
+if ! runuser -u mysql -- test -x "$base"; then
+  base=/var/tmp/koravel-cluster-$(printf '%s' "$root" | md5sum | cut -c1-12)
+  mkdir -p "$base"
+fi
 
 node_dir() { echo "$base/node$1"; }
 node_host() { echo "${hosts[$1 - 1]}"; }
@@ -168,5 +177,5 @@ case "${1:-}" in
     shift 2
     node_sql "$n" "$@"
     ;;
-  *) sed -n '2,24p' "$0"; exit 2 ;;
+  *) sed -n '2,26p' "$0"; exit 2 ;;
 esac

@@ -20,6 +20,7 @@ namespace {
 const char *const connectionName = "fixture";
 QString adminUser = QStringLiteral("kvtest");
 QString adminPassword = QStringLiteral("kvtest");
+QString serverHost = QString::fromUtf8(config::databaseHost);
 
 // A connection of the given name to the test server, opened on first use.
 QSqlDatabase connection(const char *name, const QString &user, const QString &password) {
@@ -30,7 +31,7 @@ QSqlDatabase connection(const char *name, const QString &user, const QString &pa
         return existing;
     }
     QSqlDatabase opened = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QLatin1String(name));
-    opened.setHostName(QString::fromUtf8(config::databaseHost));
+    opened.setHostName(serverHost);
     opened.setPort(3306);
     opened.setDatabaseName(QStringLiteral("assurebdd"));
     opened.setUserName(user);
@@ -90,6 +91,10 @@ QSqlDatabase admin() {
 void useAdminAccount(const QString &user, const QString &password) {
     adminUser = user;
     adminPassword = password;
+}
+
+void useServer(const QString &host) {
+    serverHost = host;
 }
 
 QSqlDatabase counter() {

@@ -21,6 +21,10 @@ QSqlDatabase admin();
 // The account admin() opens with (kvtest by default), for a server that
 // names its administrator otherwise; call it before the first use.
 void useAdminAccount(const QString &user, const QString &password);
+// The server admin() and counter() reach (the rig's by default), for a test
+// of another one, such as a node of the rig's cluster; call it before the
+// first use.
+void useServer(const QString &host);
 
 // A second named connection as the program's own account (agnt), for what
 // that account may and may not do on the server; opened on first use.
