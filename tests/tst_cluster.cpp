@@ -5,6 +5,7 @@
 #include "support/connectwarnings.h"
 #include "support/dbfixture.h"
 #include "support/inifiles.h"
+#include "support/loadrun.h"
 #include "support/modal.h"
 #include "support/policyform.h"
 #include "support/printqueue.h"
@@ -18,6 +19,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
@@ -42,9 +44,9 @@ bool cluster(const QStringList &arguments) {
     return script.waitForFinished(300000) && script.exitCode() == 0;
 }
 
-// One statement's first value on node n (1 to 3), through a connection of
-// its own: empty for a statement without rows, "down" when the node does
-// not run it.
+// What one statement answers on node n (1 to 3), through a connection of
+// its own: each row's values joined by '|', the rows by ';'; empty for a
+// statement without rows, "down" when the node does not run it.
 QString onNode(int n, const QString &statement) {
     const QString name = QStringLiteral("node%1").arg(n);
     QString value = QStringLiteral("down");
@@ -56,8 +58,16 @@ QString onNode(int n, const QString &statement) {
         node.setPassword(QStringLiteral("kvtest"));
         node.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=3"));
         QSqlQuery query(node);
-        if (node.open() && query.exec(statement))
-            value = query.next() ? query.value(0).toString() : QString();
+        if (node.open() && query.exec(statement)) {
+            QStringList rows;
+            while (query.next()) {
+                QStringList values;
+                for (int i = 0; i < query.record().count(); ++i)
+                    values << query.value(i).toString();
+                rows << values.join(QLatin1Char('|'));
+            }
+            value = rows.join(QLatin1Char(';'));
+        }
     }
     QSqlDatabase::removeDatabase(name);
     return value;
@@ -87,6 +97,7 @@ private slots:
     void nodeKilledDuringSave();
     void nodeOutOfService_data();
     void nodeOutOfService();
+    void sixteenCountersAcrossTheNodes();
 
 private:
     QList<SeenBox> clickSave();
@@ -216,6 +227,35 @@ void ClusterTest::nodeOutOfService() {
     QVERIFY(watcher.boxes().isEmpty());
     QVERIFY2(serverLine().startsWith(QStringLiteral("Serveur : 127.0.0.22:3306")),
              qPrintable(serverLine()));
+}
+
+// Sixteen counters saving at once, each starting on its own node: every
+// policy once and every counter right (the load run's checks, through node
+// 3), and every node holding the same rows.
+void ClusterTest::sixteenCountersAcrossTheNodes() {
+    QStringList ids;
+    testsupport::load::sixteenAgentsAtOnce(
+        QStringLiteral(KORAVEL_LOAD_DRIVER),
+        [](int agent) {
+            QStringList order;
+            for (int i = 0; i < 3; ++i)
+                order << QLatin1String(nodes[(agent + i) % 3]);
+            return order.join(QLatin1Char(','));
+        },
+        ids);
+    if (QTest::currentTestFailed())
+        return;
+    // The journal names the server each policy was written on.
+    QCOMPARE(onNode(3, QStringLiteral("SELECT COUNT(DISTINCT noeud) FROM journal WHERE "
+                                      "action = 'insert' AND id_police IN (SELECT id FROM "
+                                      "principal)")),
+             QStringLiteral("3"));
+    const QString checksums =
+        onNode(3, QStringLiteral("CHECKSUM TABLE principal, principal1, clients"));
+    QVERIFY(!checksums.isEmpty() && checksums != QLatin1String("down"));
+    for (int n = 1; n <= 2; ++n)
+        QCOMPARE(onNode(n, QStringLiteral("CHECKSUM TABLE principal, principal1, clients")),
+                 checksums);
 }
 
 QTEST_MAIN(ClusterTest)

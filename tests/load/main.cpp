@@ -3,8 +3,10 @@
 // VALIDER/IMPRIMER button, the message boxes answered as soon as they open.
 // tst_load starts sixteen of these at once.
 //
-//   koravel3load USER PASSWORD COUNT
+//   koravel3load USER PASSWORD COUNT [HOSTS]
 //
+// HOSTS, when given, is the host key of the driver's own user file (the
+// nodes of a cluster, in the order this counter tries them).
 // After the login it prints "ready" and waits for a line on its standard
 // input, so that all the agents start saving at the same moment. It prints
 // one "saved <n> <id>" line per policy, or "failed <n> <title>: <text>",
@@ -23,6 +25,7 @@
 #include <QLineEdit>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -84,8 +87,8 @@ form::Values policyValues(const QString &agent, int n) {
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 4) {
-        std::fprintf(stderr, "usage: koravel3load USER PASSWORD COUNT\n");
+    if (args.size() != 4 && args.size() != 5) {
+        std::fprintf(stderr, "usage: koravel3load USER PASSWORD COUNT [HOSTS]\n");
         return 2;
     }
     const QString user = args.at(1);
@@ -110,6 +113,12 @@ int main(int argc, char **argv) {
     if (!certificates.isValid())
         return 4;
     qputenv("XDG_DATA_HOME", QFile::encodeName(certificates.path()));
+    if (args.size() == 5) {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, certificates.path());
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Koravel"),
+                  QStringLiteral("koravel3"))
+            .setValue(QStringLiteral("database/host"), args.at(4));
+    }
 
     initKoravel3Resources();
     Koravel3 window;
