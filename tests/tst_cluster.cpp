@@ -9,6 +9,7 @@
 #include "support/modal.h"
 #include "support/policyform.h"
 #include "support/printqueue.h"
+#include "support/relay.h"
 #include "support/windowtest.h"
 
 #include <QDate>
@@ -95,6 +96,7 @@ private slots:
 
     void nodeKilledBetweenSaves();
     void nodeKilledDuringSave();
+    void nodeKilledAfterTheCommit();
     void nodeOutOfService_data();
     void nodeOutOfService();
     void sixteenCountersAcrossTheNodes();
@@ -208,6 +210,42 @@ void ClusterTest::nodeKilledDuringSave() {
              qPrintable(serverLine()));
     QCOMPARE(rowsOnEveryNode(), QStringList({QStringLiteral("down"), QStringLiteral("1/1/1"),
                                              QStringLiteral("1/1/1")}));
+}
+
+// Node 1 killed once the COMMIT has left and its answer is lost: the policy
+// is on the other nodes with its history and client rows, or on none, and
+// the agent is asked to check before saving again.
+void ClusterTest::nodeKilledAfterTheCommit() {
+    testsupport::AnswerLosingRelay relay("COMMIT", true, nodes[0]);
+    QVERIFY(relay.port() > 0);
+    QVERIFY(files->write("system", QStringLiteral("host=127.0.0.1:%1,%2,%3\nport=3306")
+                                       .arg(relay.port())
+                                       .arg(QLatin1String(nodes[1]), QLatin1String(nodes[2]))));
+    submitLogin("awa", "pw1");
+    QCOMPARE(page(), Koravel3::HomePage);
+    std::atomic<bool> killed{false};
+    QThread *killer = QThread::create([&] {
+        for (int i = 0; i < 3000 && !killed; ++i) {
+            QThread::msleep(10);
+            if (relay.lost())
+                killed = cluster({QStringLiteral("kill"), QStringLiteral("1")});
+        }
+    });
+    killer->start();
+    fillForm(form::with(form::ordinary(), {{"label_5", agent}}));
+    const QList<SeenBox> boxes = clickSave();
+    killer->wait();
+    delete killer;
+    QVERIFY(killed);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().text.contains(QStringLiteral("vérifiez")),
+             qPrintable(boxes.first().text));
+    const QStringList rows = rowsOnEveryNode();
+    QCOMPARE(rows.value(0), QStringLiteral("down"));
+    QCOMPARE(rows.value(1), rows.value(2));
+    QVERIFY2(rows.value(1) == QLatin1String("1/1/1") || rows.value(1) == QLatin1String("0/0/0"),
+             qPrintable(rows.join(QLatin1Char(' '))));
+    qInfo("after the lost COMMIT: %s", qPrintable(rows.value(1)));
 }
 
 void ClusterTest::nodeOutOfService_data() {

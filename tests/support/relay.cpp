@@ -36,9 +36,9 @@ sockaddr_in address(const char *host, quint16 port) {
     return a;
 }
 
-int connectToServer() {
+int connectToServer(const QByteArray &host) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = address(config::databaseHost, 3306);
+    sockaddr_in a = address(host.constData(), 3306);
     if (::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
         ::close(s);
         return -1;
@@ -74,8 +74,10 @@ void hideTls(QByteArray &greeting) {
 
 } // namespace
 
-AnswerLosingRelay::AnswerLosingRelay(const QByteArray &statementStart, bool downAfterLoss)
+AnswerLosingRelay::AnswerLosingRelay(const QByteArray &statementStart, bool downAfterLoss,
+                                     const QByteArray &serverHost)
     : wanted(statementStart.toLower())
+    , serverHost(serverHost.isEmpty() ? QByteArray(config::databaseHost) : serverHost)
     , downAfterLoss(downAfterLoss) {
     listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a = address("127.0.0.1", 0);
@@ -110,7 +112,7 @@ void AnswerLosingRelay::run() {
             continue;
         if (fds[0].revents & POLLIN) {
             const int client = ::accept(listener, nullptr, nullptr);
-            const int server = down ? -1 : connectToServer();
+            const int server = down ? -1 : connectToServer(serverHost);
             if (server < 0)
                 ::close(client);
             else {

@@ -7,8 +7,9 @@
 
 namespace testsupport {
 
-// A TCP relay in front of the rig's database server that loses one answer,
-// as a network that fails mid-statement does: the first statement whose
+// A TCP relay in front of a database server (the rig's, or the one at
+// serverHost:3306) that loses one answer, as a network that fails
+// mid-statement does: the first statement whose
 // text starts with the given one (compared without case) reaches the
 // server, but its answer never reaches the program, whose connection is
 // closed. Other statements and connections pass. The server's offer of TLS
@@ -19,7 +20,8 @@ class AnswerLosingRelay {
 public:
     // With downAfterLoss, the relay then closes each new connection at once,
     // as a server that stays down, until setDown(false).
-    AnswerLosingRelay(const QByteArray &statementStart, bool downAfterLoss);
+    AnswerLosingRelay(const QByteArray &statementStart, bool downAfterLoss,
+                      const QByteArray &serverHost = QByteArray());
     ~AnswerLosingRelay();
     AnswerLosingRelay(const AnswerLosingRelay &) = delete;
     AnswerLosingRelay &operator=(const AnswerLosingRelay &) = delete;
@@ -33,6 +35,7 @@ private:
     void run();
 
     QByteArray wanted;
+    QByteArray serverHost;
     bool downAfterLoss;
     int listener = -1;
     quint16 listenPort = 0;
