@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTime>
@@ -66,7 +67,7 @@ QString loadAverage() {
     return procField("/proc/loadavg", "").section(QLatin1Char(' '), 0, 2);
 }
 
-QString machine() {
+QString machine(const QString &server) {
     return QStringLiteral("%1, %2 cores, %3 GiB; MariaDB %4 on %5:3306 (loopback); Qt %6 "
                           "offscreen")
         .arg(procField("/proc/cpuinfo", "model name"))
@@ -75,7 +76,7 @@ QString machine() {
                  1024 / 1024,
              0, 'f', 0)
         .arg(testsupport::db::scalar(QStringLiteral("select version()")).toString(),
-             QString::fromUtf8(config::databaseHost), QString::fromUtf8(qVersion()));
+             server, QString::fromUtf8(qVersion()));
 }
 
 int run(QApplication &app) {
@@ -88,7 +89,9 @@ int run(QApplication &app) {
         {"reps", "most runs per action", "n", "31"},
         {"min-reps", "fewest runs per action", "n", "5"},
         {"budget", "seconds of timed runs per action after which no more runs start", "s", "8"},
-        {"start-reps", "starts per server state", "n", "10"},
+        {"start-reps", "starts per server state (0: the starts are not measured)", "n", "10"},
+        {"server", "the server the benchmark fills and reads (a cluster's node)", "address",
+         config::databaseHost},
         {"markdown", "also write the tables to this file", "file", ""}};
     for (const auto &option : options)
         parser.addOption(QCommandLineOption(option[0], option[1], option[2], option[3]));
@@ -108,7 +111,7 @@ int run(QApplication &app) {
     // The QR code of each save is written to the working directory.
     QTemporaryDir workDir;
     QDir::setCurrent(workDir.path());
-    if (!server::open())
+    if (!server::open(value("server")))
         return 2;
     const QList<server::Index> indexes = server::secondaryIndexes();
     step(QStringLiteral("%1 secondary indexes in the schema").arg(indexes.size()));
@@ -121,7 +124,14 @@ int run(QApplication &app) {
     Scenario scenario(repetitions, workDir.path(), &modals);
     BenchResults results;
     const QString program = QCoreApplication::applicationFilePath();
-    results.notes << QStringLiteral("Machine: ") + machine();
+    // The window's server, as its user file (bench/run.sh's) names it: one
+    // server, or the nodes of a cluster.
+    const QString windowServer =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Koravel"),
+                  QStringLiteral("koravel3"))
+            .value(QStringLiteral("database/host"), value("server"))
+            .toString();
+    results.notes << QStringLiteral("Machine: ") + machine(windowServer);
     const QString loadAtStart = loadAverage();
 
     step(QStringLiteral("agents"));
@@ -160,11 +170,13 @@ int run(QApplication &app) {
                                                 datagen::agentPassword(1));
     }
 
-    step(QStringLiteral("start with the server up, stopped and unreachable"));
-    results.starts << probes::measureStart(program, probes::Server::Up, startReps)
-                   << probes::measureStart(program, probes::Server::Refused, startReps)
-                   << probes::measureStart(program, probes::Server::Unreachable,
-                                           qMax(1, startReps / 3));
+    if (startReps > 0) {
+        step(QStringLiteral("start with the server up, stopped and unreachable"));
+        results.starts << probes::measureStart(program, probes::Server::Up, startReps)
+                       << probes::measureStart(program, probes::Server::Refused, startReps)
+                       << probes::measureStart(program, probes::Server::Unreachable,
+                                               qMax(1, startReps / 3));
+    }
 
     results.notes << QStringLiteral("Load average (1, 5, 15 min) at the start: %1; at the end: %2")
                          .arg(loadAtStart, loadAverage());

@@ -1,6 +1,5 @@
 #include "server.h"
 
-#include "core/config.h"
 #include "core/statement.h"
 #include "support/dbfixture.h"
 
@@ -33,13 +32,14 @@ bool alterEach(const QList<Index> &indexes, const std::function<QString(const In
 
 } // namespace
 
-bool open() {
+bool open(const QString &host) {
     // bench/run.sh names the benchmark's administrator kvbench.
     db::useAdminAccount(QStringLiteral("kvbench"), QStringLiteral("kvbench"));
+    db::useServer(host);
     if (db::admin().isOpen())
         return true;
     std::fprintf(stderr, "bench: cannot reach the benchmark server on %s:3306\n",
-                 config::databaseHost);
+                 qPrintable(host));
     return false;
 }
 

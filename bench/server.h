@@ -11,9 +11,10 @@ class Statement;
 // kit's administrator connection (testsupport::db::admin).
 namespace server {
 
-// Opens the administrator connection; false with a message on standard error
-// when the server does not answer.
-bool open();
+// Opens the administrator connection to host (the benchmark's server, or a
+// node of its cluster); false with a message on standard error when the
+// server does not answer.
+bool open(const QString &host);
 // Runs one statement; false (and the server's text as a warning) when it fails.
 bool exec(const sql::Statement &statement);
 

@@ -20,6 +20,8 @@
 #
 # KORAVEL_CLUSTER_HOSTS  the nodes' addresses (default
 #                        "127.0.0.21 127.0.0.22 127.0.0.23")
+# KORAVEL_CLUSTER_OPTIONS  more options for each node's mariadbd (the
+#                        benchmark's pool and statement times)
 # KORAVEL_CLUSTER_DIR    the nodes' folders (default .rig/test/cluster, or a
 #                        folder of /var/tmp when the mysql user cannot
 #                        reach that one)
@@ -84,7 +86,7 @@ launch() {
     --wsrep-node-address="$host" --wsrep-sst-method=rsync \
     --wsrep-sst-receive-address="$host:4444" \
     --wsrep-provider-options="gmcast.listen_addr=tcp://$host:4567;ist.recv_addr=$host:4568" \
-    "${found[@]}" >/dev/null 2>&1 &
+    "${found[@]}" ${KORAVEL_CLUSTER_OPTIONS:-} >/dev/null 2>&1 &
   if ! rig_wait 1200 serving "$n"; then
     echo "cluster.sh: node $n ($host) did not join; see $dir/error.log" >&2
     tail -n 20 "$dir/error.log" >&2 || true
@@ -177,5 +179,5 @@ case "${1:-}" in
     shift 2
     node_sql "$n" "$@"
     ;;
-  *) sed -n '2,26p' "$0"; exit 2 ;;
+  *) sed -n '2,28p' "$0"; exit 2 ;;
 esac
