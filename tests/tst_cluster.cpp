@@ -13,6 +13,7 @@
 #include "support/windowtest.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -97,6 +98,7 @@ private slots:
     void nodeKilledBetweenSaves();
     void nodeKilledDuringSave();
     void nodeKilledAfterTheCommit();
+    void concurrentRenewalOnAnotherNode();
     void nodeOutOfService_data();
     void nodeOutOfService();
     void sixteenCountersAcrossTheNodes();
@@ -159,7 +161,10 @@ void ClusterTest::nodeKilledBetweenSaves() {
 
     QVERIFY(cluster({QStringLiteral("kill"), QStringLiteral("1")}));
     fillForm({{"LEN", "Awa DIOP renouvelle"}});
+    QElapsedTimer took;
+    took.start();
     const QList<SeenBox> boxes = clickSave();
+    qInfo("the save after node 1 died answered in %lld ms", took.elapsed());
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes.first().text, QStringLiteral("MIS A JOUR.."));
     QVERIFY2(serverLine().startsWith(QStringLiteral("Serveur : 127.0.0.22:3306")),
@@ -246,6 +251,47 @@ void ClusterTest::nodeKilledAfterTheCommit() {
     QVERIFY2(rows.value(1) == QLatin1String("1/1/1") || rows.value(1) == QLatin1String("0/0/0"),
              qPrintable(rows.join(QLatin1Char(' '))));
     qInfo("after the lost COMMIT: %s", qPrintable(rows.value(1)));
+}
+
+// Another node renews the same policy while the agent's renewal waits on
+// node 1: the cluster certifies the other one first and refuses the
+// agent's at its COMMIT. Nothing of the agent's save is on any node, and
+// the agent is told that nothing was saved.
+void ClusterTest::concurrentRenewalOnAnotherNode() {
+    submitLogin("awa", "pw1");
+    QCOMPARE(page(), Koravel3::HomePage);
+    fillForm(form::with(form::ordinary(), {{"label_5", agent}}));
+    QCOMPARE(clickSave().value(0).text, QStringLiteral("ENREGISTRER"));
+    const QString key = child<QLabel>("LID")->text();
+    // Only node 1's sessions wait, long enough for node 2's change to pass.
+    QVERIFY(db::exec("CREATE TRIGGER kv_pause BEFORE UPDATE ON principal FOR EACH ROW "
+                     "IF @@wsrep_node_address = '127.0.0.21' THEN SET @kv_pause = SLEEP(3); "
+                     "END IF"));
+    std::atomic<bool> changed{false};
+    QThread *colleague = QThread::create([&] {
+        for (int i = 0; i < 1500 && !changed; ++i) {
+            QThread::msleep(20);
+            if (onNode(1, QStringLiteral("SELECT COUNT(*) FROM information_schema.processlist "
+                                         "WHERE info LIKE 'SET @kv_pause%'")) == QLatin1String("1"))
+                changed = onNode(2, QStringLiteral("UPDATE principal SET nom = 'AUTRE NOEUD' "
+                                                   "WHERE id = %1")
+                                        .arg(key)) == QString();
+        }
+    });
+    colleague->start();
+    fillForm({{"LEN", "Awa DIOP renouvelle"}});
+    const QList<SeenBox> boxes = clickSave();
+    colleague->wait();
+    delete colleague;
+    QVERIFY(changed);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().text.startsWith(QString::fromUtf8(saveFailed)),
+             qPrintable(boxes.first().text));
+    for (int n = 1; n <= 3; ++n)
+        QCOMPARE(onNode(n, QStringLiteral("SELECT CONCAT(nom, '/', trie, '/', (SELECT COUNT(*) "
+                                          "FROM principal1)) FROM principal WHERE id = %1")
+                               .arg(key)),
+                 QStringLiteral("AUTRE NOEUD/1/1"));
 }
 
 void ClusterTest::nodeOutOfService_data() {
