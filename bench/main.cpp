@@ -7,8 +7,10 @@
 //
 // bench/run.sh starts the server this needs and is the way to run it.
 #include "core/config.h"
+#include "core/connectionsettings.h"
 #include "datagen.h"
 #include "koravel3.h"
+#include "load.h"
 #include "probes.h"
 #include "scenario.h"
 #include "server.h"
@@ -75,8 +77,8 @@ QString machine(const QString &server) {
         .arg(procField("/proc/meminfo", "MemTotal").section(QLatin1Char(' '), 0, 0).toDouble() /
                  1024 / 1024,
              0, 'f', 0)
-        .arg(testsupport::db::scalar(QStringLiteral("select version()")).toString(),
-             server, QString::fromUtf8(qVersion()));
+        .arg(testsupport::db::scalar(QStringLiteral("select version()")).toString(), server,
+             QString::fromUtf8(qVersion()));
 }
 
 int run(QApplication &app) {
@@ -92,6 +94,11 @@ int run(QApplication &app) {
         {"start-reps", "starts per server state (0: the starts are not measured)", "n", "10"},
         {"server", "the server the benchmark fills and reads (a cluster's node)", "address",
          config::databaseHost},
+        {"load",
+         "at the largest size, the window measured again beside other counters: "
+         "counters:pace (seconds between two statements of one counter), comma-separated, "
+         "e.g. 0:1,16:1,50:1,16:0.1",
+         "levels", ""},
         {"markdown", "also write the tables to this file", "file", ""}};
     for (const auto &option : options)
         parser.addOption(QCommandLineOption(option[0], option[1], option[2], option[3]));
@@ -127,10 +134,9 @@ int run(QApplication &app) {
     // The window's server, as its user file (bench/run.sh's) names it: one
     // server, or the nodes of a cluster.
     const QString windowServer =
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Koravel"),
-                  QStringLiteral("koravel3"))
-            .value(QStringLiteral("database/host"), value("server"))
-            .toString();
+        connection::read(QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                   QStringLiteral("Koravel"), QStringLiteral("koravel3")))
+            .host;
     results.notes << QStringLiteral("Machine: ") + machine(windowServer);
     const QString loadAtStart = loadAverage();
 
@@ -168,6 +174,35 @@ int run(QApplication &app) {
         step(QStringLiteral("memory"));
         results.memory << probes::measureMemory(program, policies, datagen::agentUser(1),
                                                 datagen::agentPassword(1));
+    }
+
+    QList<load::Level> levels;
+    for (const QString &level : value("load").split(QLatin1Char(','), Qt::SkipEmptyParts))
+        levels << load::Level{level.section(QLatin1Char(':'), 0, 0).toInt(),
+                              level.section(QLatin1Char(':'), 1, 1).toDouble()};
+    int busiest = 0;
+    for (const load::Level &level : levels)
+        busiest = qMax(busiest, level.counters);
+    if (!levels.isEmpty() && !load::prepareAgents(busiest))
+        return 2;
+    for (const load::Level &level : levels) {
+        step(QStringLiteral("%1 other counters, one statement every %2 s each")
+                 .arg(level.counters)
+                 .arg(level.pace));
+        load::Generator generator;
+        LoadStage stage;
+        stage.counters = level.counters;
+        stage.pace = level.pace;
+        if (generator.start(level, program, value("server")))
+            stage.stage = scenario.run(have, indexed);
+        const load::Measure measure = generator.finish();
+        stage.stage.policies = have;
+        stage.statementsPerSecond = measure.statementsPerSecond;
+        stage.failed = measure.failed;
+        stage.serverCpu = measure.serverCpu;
+        stage.generatorCpu = measure.generatorCpu;
+        stage.problem = measure.problem;
+        results.loads << stage;
     }
 
     if (startReps > 0) {
@@ -208,6 +243,8 @@ int main(int argc, char **argv) {
         std::printf("%s\n", config::databaseHost);
         return 0;
     }
+    if (mode == "load")
+        return load::generatorMain(argc, argv);
 
     // The window is measured on the offscreen platform, and a save must never
     // reach a real printer: the benchmark points the print system at no
@@ -229,6 +266,6 @@ int main(int argc, char **argv) {
                                    QString::fromLocal8Bit(argv[3]));
     if (mode == "run")
         return run(app);
-    std::fprintf(stderr, "usage: %s run [--help] | host\n", argv[0]);
+    std::fprintf(stderr, "usage: %s run [--help] | host | load COUNTERS PACE SERVER\n", argv[0]);
     return 2;
 }

@@ -93,6 +93,38 @@ QString sizeTable(const BenchResults &results, int policies) {
 
 } // namespace
 
+// One row per load level: what the other counters cost the server, then
+// each action's median and p95 with the secondary indexes.
+QString loadTable(const QList<LoadStage> &loads) {
+    QString out = QStringLiteral("\n#### Under load: %1 policies, other counters at work\n\n")
+                      .arg(thousands(loads.first().stage.policies));
+    QStringList titles{"counters", "pace s",     "statements/s",
+                       "failed",   "server CPU", "counters' CPU"};
+    for (const ActionResult &action : loads.first().stage.actions)
+        titles << action.label;
+    titles << QStringLiteral("problem");
+    out += header(titles);
+    const auto percent = [](double share) { return QString::number(share * 100, 'f', 0) + '%'; };
+    for (const LoadStage &load : loads) {
+        QStringList cells{QString::number(load.counters),
+                          QString::number(load.pace),
+                          QString::number(load.statementsPerSecond, 'f', 1),
+                          QString::number(load.failed, 'f', 0),
+                          percent(load.serverCpu),
+                          percent(load.generatorCpu)};
+        QString problem = load.problem;
+        for (const ActionResult &action : load.stage.actions) {
+            cells << (action.problem.isEmpty() ? ms(action.summary.median) + QStringLiteral(" / ") +
+                                                     ms(action.summary.p95)
+                                               : QStringLiteral("-"));
+            if (problem.isEmpty() && !action.problem.isEmpty())
+                problem = action.label + QStringLiteral(": ") + action.problem;
+        }
+        out += row(cells << problem);
+    }
+    return out + QStringLiteral("\nEach action: median / p95 in ms.\n");
+}
+
 QString markdown(const BenchResults &results) {
     QString out;
     for (const QString &note : results.notes)
@@ -103,6 +135,8 @@ QString markdown(const BenchResults &results) {
             sizes << stage.policies;
     for (int policies : sizes)
         out += sizeTable(results, policies);
+    if (!results.loads.isEmpty())
+        out += loadTable(results.loads);
     if (!results.starts.isEmpty()) {
         out += QStringLiteral("\n#### Start: process exec to the login page painted, in ms\n\n") +
                header({"database server", "median", "p95", "n", "problem"});
@@ -133,5 +167,10 @@ bool hasProblems(const BenchResults &results) {
         problems = problems || !start.problem.isEmpty();
     for (const MemoryResult &memory : results.memory)
         problems = problems || !memory.problem.isEmpty();
+    for (const LoadStage &load : results.loads) {
+        problems = problems || !load.problem.isEmpty();
+        for (const ActionResult &action : load.stage.actions)
+            problems = problems || !action.problem.isEmpty();
+    }
     return problems;
 }

@@ -38,10 +38,23 @@ struct MemoryResult {
     QString problem;
 };
 
+// The window measured while other counters were at work (bench/load.h).
+struct LoadStage {
+    int counters = 0;
+    double pace = 1; // seconds between two statements of one counter
+    double statementsPerSecond = 0;
+    double failed = 0;    // statements of the counters that failed
+    double serverCpu = 0; // shares of all the machine's cores
+    double generatorCpu = 0;
+    QString problem;
+    StageResult stage;
+};
+
 // Everything one benchmark run measured.
 struct BenchResults {
     QStringList notes; // the machine, the versions, the load
     QList<StageResult> stages;
+    QList<LoadStage> loads;
     QList<ActionResult> starts;
     QList<MemoryResult> memory;
 };

@@ -6,7 +6,8 @@
 # actions with and without the secondary indexes, prints the tables and stops
 # the server.
 #
-#   bash bench/run.sh [--small] [--cluster] [--bench PROGRAM] [options of koravel3bench run]
+#   bash bench/run.sh [--small] [--cluster] [--counters N [--pace S]] [--bench PROGRAM]
+#                     [options of koravel3bench run]
 #
 # --small         10 000 policies, few runs: the test suite's check that the
 #                 benchmark still works (CTest label "bench")
@@ -15,6 +16,11 @@
 #                 fills and reads node 1, the window's file lists the three
 #                 nodes; the starts are not measured (their probes cut the
 #                 one compiled-in address)
+# --counters N    at the largest size, the window measured again beside N other
+#                 counters (light clients replaying an agent's day, bench/load.h)
+#                 and beside none; --pace S: one statement every S seconds each
+#                 (default 1, an agent's pace). --load 0:1,16:1,50:1,16:0.1 gives
+#                 the levels one by one.
 # --bench PATH    use this benchmark program instead of building one
 # Other options go to the program, e.g. --sizes 10000,100000 --reps 15
 # --markdown FILE. Without --bench the script installs the packages and
@@ -28,16 +34,24 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bench=""
 small=0
 cluster=0
+counters=0
+pace=1
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --small) small=1 ;;
     --cluster) cluster=1 ;;
+    --counters) counters=$2; shift ;;
+    --pace) pace=$2; shift ;;
     --bench) bench=$2; shift ;;
     *) args+=("$1") ;;
   esac
   shift
 done
+
+if [ "$counters" != 0 ]; then
+  args+=(--load "0:$pace,$counters:$pace")
+fi
 
 if [ -z "$bench" ]; then
   bash "$root/scripts/install-deps.sh"

@@ -3,6 +3,7 @@
 #include "core/statement.h"
 #include "support/dbfixture.h"
 
+#include <QFile>
 #include <QMap>
 
 #include <cstdio>
@@ -38,9 +39,13 @@ bool open(const QString &host) {
     db::useServer(host);
     if (db::admin().isOpen())
         return true;
-    std::fprintf(stderr, "bench: cannot reach the benchmark server on %s:3306\n",
-                 qPrintable(host));
+    std::fprintf(stderr, "bench: cannot reach the benchmark server on %s:3306\n", qPrintable(host));
     return false;
+}
+
+qint64 pid() {
+    QFile file(db::scalar(sql::Statement("select @@pid_file").text()).toString());
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
 }
 
 bool exec(const sql::Statement &statement) {

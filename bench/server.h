@@ -15,6 +15,8 @@ namespace server {
 // node of its cluster); false with a message on standard error when the
 // server does not answer.
 bool open(const QString &host);
+// The server's process id, from its pid file; 0 when it cannot be read.
+qint64 pid();
 // Runs one statement; false (and the server's text as a warning) when it fails.
 bool exec(const sql::Statement &statement);
 
