@@ -263,6 +263,10 @@ int generatorMain(int argc, char **argv) {
     const int counters = args.at(2).toInt();
     const double pace = args.at(3).toDouble();
     const QString server = args.at(4);
+    // The client library is set up once, here, before the counters' threads
+    // open their connections.
+    QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QStringLiteral("setup"));
+    QSqlDatabase::removeDatabase(QStringLiteral("setup"));
     Counters shared;
     std::vector<std::unique_ptr<Counter>> agents;
     std::vector<std::thread> threads;
