@@ -49,6 +49,21 @@ double share(qint64 ticks, qint64 ms) {
     return ms > 0 ? seconds / (ms / 1000.0) / QThread::idealThreadCount() : 0;
 }
 
+// Waits until the server has finished what earlier work left it (InnoDB's
+// purge and flushing after the agents' accounts, the previous level's
+// saves), so that each level starts from a quiet server: at most 5 % of the
+// machine's cores over a second, or ten minutes at most.
+void waitForQuietServer(qint64 pid) {
+    QElapsedTimer waited;
+    waited.start();
+    while (pid > 0 && waited.elapsed() < 600000) {
+        const qint64 before = cpuTicks(pid);
+        QThread::msleep(1000);
+        if (share(cpuTicks(pid) - before, 1000) < 0.05)
+            return;
+    }
+}
+
 struct Counters {
     std::atomic<long> answered{0};
     std::atomic<long> failed{0};
@@ -306,6 +321,7 @@ bool Generator::start(const Level &level, const QString &program, const QString 
     m_level = level;
     m_problem.clear();
     m_serverPid = server::pid();
+    waitForQuietServer(m_serverPid);
     if (level.counters > 0) {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(program, {QStringLiteral("load"), QString::number(level.counters),

@@ -40,9 +40,9 @@ int generatorMain(int argc, char **argv);
 // The counters' process for one level, beside the window.
 class Generator {
 public:
-    // Starts the process (program run in load mode) and waits until every
-    // counter has logged in and the counters are at work; a level of no
-    // counters starts nothing.
+    // Waits for a quiet server, then starts the process (program run in
+    // load mode) and waits until every counter has logged in and the
+    // counters are at work; a level of no counters starts nothing.
     bool start(const Level &level, const QString &program, const QString &server);
     // Stops the counters and tells what the level cost since start().
     Measure finish();
