@@ -272,12 +272,14 @@ int generatorMain(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 5) {
-        std::fprintf(stderr, "usage: koravel3bench load COUNTERS PACE SERVER\n");
+        std::fprintf(stderr, "usage: koravel3bench load COUNTERS PACE SERVERS\n");
         return 2;
     }
     const int counters = args.at(2).toInt();
     const double pace = args.at(3).toDouble();
-    const QString server = args.at(4);
+    // The servers the window's file names: counter c works with the c-th,
+    // round the list, so that a cluster's nodes share the counters.
+    const QStringList servers = args.at(4).split(QLatin1Char(','), Qt::SkipEmptyParts);
     // The client library is set up once, here, before the counters' threads
     // open their connections.
     QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QStringLiteral("setup"));
@@ -286,7 +288,8 @@ int generatorMain(int argc, char **argv) {
     std::vector<std::unique_ptr<Counter>> agents;
     std::vector<std::thread> threads;
     for (int c = 1; c <= counters; ++c) {
-        agents.push_back(std::make_unique<Counter>(c + 1, server, shared));
+        agents.push_back(
+            std::make_unique<Counter>(c + 1, servers.value(c % qMax(1, servers.size())), shared));
         threads.emplace_back([&, c] { agents[c - 1]->run(pace, unsigned(c)); });
     }
     while (shared.loggedIn < counters)
@@ -317,7 +320,7 @@ int generatorMain(int argc, char **argv) {
     return 0;
 }
 
-bool Generator::start(const Level &level, const QString &program, const QString &server) {
+bool Generator::start(const Level &level, const QString &program, const QString &servers) {
     m_level = level;
     m_problem.clear();
     m_serverPid = server::pid();
@@ -325,7 +328,7 @@ bool Generator::start(const Level &level, const QString &program, const QString 
     if (level.counters > 0) {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(program, {QStringLiteral("load"), QString::number(level.counters),
-                                  QString::number(level.pace), server});
+                                  QString::number(level.pace), servers});
         QByteArray out;
         QElapsedTimer waited;
         waited.start();

@@ -31,7 +31,8 @@ struct Measure {
 // through the benchmark's administrator connection.
 bool prepareAgents(int counters);
 
-// "koravel3bench load COUNTERS PACE SERVER": the counters' process. It logs
+// "koravel3bench load COUNTERS PACE SERVERS": the counters' process, the
+// counters shared round the comma-separated servers (a cluster's nodes). It logs
 // every counter in, prints "ready", starts on the line "go" and stops at
 // "stop" (or at the end of its input), then prints "answered N failed N
 // seconds S".
@@ -43,7 +44,7 @@ public:
     // Waits for a quiet server, then starts the process (program run in
     // load mode) and waits until every counter has logged in and the
     // counters are at work; a level of no counters starts nothing.
-    bool start(const Level &level, const QString &program, const QString &server);
+    bool start(const Level &level, const QString &program, const QString &servers);
     // Stops the counters and tells what the level cost since start().
     Measure finish();
 

@@ -193,7 +193,8 @@ int run(QApplication &app) {
         LoadStage stage;
         stage.counters = level.counters;
         stage.pace = level.pace;
-        if (generator.start(level, program, value("server")))
+        // The counters work with the servers the window's file names.
+        if (generator.start(level, program, windowServer))
             stage.stage = scenario.run(have, indexed);
         const load::Measure measure = generator.finish();
         stage.stage.policies = have;
@@ -266,6 +267,6 @@ int main(int argc, char **argv) {
                                    QString::fromLocal8Bit(argv[3]));
     if (mode == "run")
         return run(app);
-    std::fprintf(stderr, "usage: %s run [--help] | host | load COUNTERS PACE SERVER\n", argv[0]);
+    std::fprintf(stderr, "usage: %s run [--help] | host | load COUNTERS PACE SERVERS\n", argv[0]);
     return 2;
 }
