@@ -27,6 +27,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace db = testsupport::db;
@@ -85,6 +86,16 @@ QStringList rowsOnEveryNode() {
     return counts;
 }
 
+// The statement the trigger kv_pause holds runs on node 1.
+bool pausedOnNode1() {
+    return onNode(1, QStringLiteral("SELECT COUNT(*) FROM information_schema.processlist WHERE "
+                                    "info LIKE 'SET @kv_pause%'")) == QLatin1String("1");
+}
+
+bool killNode1() {
+    return cluster({QStringLiteral("kill"), QStringLiteral("1")});
+}
+
 } // namespace
 
 class ClusterTest : public testsupport::WindowTest {
@@ -105,6 +116,11 @@ private slots:
 
 private:
     QList<SeenBox> clickSave();
+    // Saves the form while another thread waits for ready() (every 10 ms,
+    // 30 s at most), then runs then() once; done: whether it did and
+    // succeeded.
+    QList<SeenBox> saveWhile(const std::function<bool()> &ready, const std::function<bool()> &then,
+                             bool &done);
     QString serverLine() const { return child<QLabel>("serverLabel")->text(); }
 
     std::unique_ptr<testsupport::IniFiles> files;
@@ -145,6 +161,24 @@ QList<SeenBox> ClusterTest::clickSave() {
     testsupport::ModalWatcher watcher;
     QTest::mouseClick(child<QPushButton>("pushButton_3"), Qt::LeftButton);
     return watcher.boxes();
+}
+
+QList<SeenBox> ClusterTest::saveWhile(const std::function<bool()> &ready,
+                                      const std::function<bool()> &then, bool &done) {
+    std::atomic<bool> ran{false};
+    QThread *other = QThread::create([&] {
+        for (int i = 0; i < 3000 && !ran; ++i) {
+            QThread::msleep(10);
+            if (ready())
+                ran = then();
+        }
+    });
+    other->start();
+    const QList<SeenBox> boxes = clickSave();
+    other->wait();
+    delete other;
+    done = ran;
+    return boxes;
 }
 
 // The agent's day through node 1; node 1 killed between two saves: the
@@ -188,20 +222,9 @@ void ClusterTest::nodeKilledDuringSave() {
     QCOMPARE(page(), Koravel3::HomePage);
     QVERIFY(db::exec("CREATE TRIGGER kv_pause BEFORE INSERT ON principal FOR EACH ROW "
                      "SET @kv_pause = SLEEP(60)"));
-    std::atomic<bool> killed{false};
-    QThread *killer = QThread::create([&] {
-        for (int i = 0; i < 1500 && !killed; ++i) {
-            QThread::msleep(20);
-            if (onNode(1, QStringLiteral("SELECT COUNT(*) FROM information_schema.processlist "
-                                         "WHERE info LIKE 'SET @kv_pause%'")) == QLatin1String("1"))
-                killed = cluster({QStringLiteral("kill"), QStringLiteral("1")});
-        }
-    });
-    killer->start();
     fillForm(form::with(form::ordinary(), {{"label_5", agent}}));
-    const QList<SeenBox> boxes = clickSave();
-    killer->wait();
-    delete killer;
+    bool killed = false;
+    const QList<SeenBox> boxes = saveWhile(pausedOnNode1, killNode1, killed);
     QVERIFY(killed);
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes.first().text.startsWith(QString::fromUtf8(saveFailed)),
@@ -228,19 +251,9 @@ void ClusterTest::nodeKilledAfterTheCommit() {
                                        .arg(QLatin1String(nodes[1]), QLatin1String(nodes[2]))));
     submitLogin("awa", "pw1");
     QCOMPARE(page(), Koravel3::HomePage);
-    std::atomic<bool> killed{false};
-    QThread *killer = QThread::create([&] {
-        for (int i = 0; i < 3000 && !killed; ++i) {
-            QThread::msleep(10);
-            if (relay.lost())
-                killed = cluster({QStringLiteral("kill"), QStringLiteral("1")});
-        }
-    });
-    killer->start();
     fillForm(form::with(form::ordinary(), {{"label_5", agent}}));
-    const QList<SeenBox> boxes = clickSave();
-    killer->wait();
-    delete killer;
+    bool killed = false;
+    const QList<SeenBox> boxes = saveWhile([&] { return relay.lost(); }, killNode1, killed);
     QVERIFY(killed);
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes.first().text.contains(QStringLiteral("vérifiez")),
@@ -267,22 +280,16 @@ void ClusterTest::concurrentRenewalOnAnotherNode() {
     QVERIFY(db::exec("CREATE TRIGGER kv_pause BEFORE UPDATE ON principal FOR EACH ROW "
                      "IF @@wsrep_node_address = '127.0.0.21' THEN SET @kv_pause = SLEEP(3); "
                      "END IF"));
-    std::atomic<bool> changed{false};
-    QThread *colleague = QThread::create([&] {
-        for (int i = 0; i < 1500 && !changed; ++i) {
-            QThread::msleep(20);
-            if (onNode(1, QStringLiteral("SELECT COUNT(*) FROM information_schema.processlist "
-                                         "WHERE info LIKE 'SET @kv_pause%'")) == QLatin1String("1"))
-                changed = onNode(2, QStringLiteral("UPDATE principal SET nom = 'AUTRE NOEUD' "
-                                                   "WHERE id = %1")
-                                        .arg(key)) == QString();
-        }
-    });
-    colleague->start();
     fillForm({{"LEN", "Awa DIOP renouvelle"}});
-    const QList<SeenBox> boxes = clickSave();
-    colleague->wait();
-    delete colleague;
+    bool changed = false;
+    const QList<SeenBox> boxes = saveWhile(
+        pausedOnNode1,
+        [&] {
+            return onNode(2,
+                          QStringLiteral("UPDATE principal SET nom = 'AUTRE NOEUD' WHERE id = %1")
+                              .arg(key)) == QString();
+        },
+        changed);
     QVERIFY(changed);
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes.first().text.startsWith(QString::fromUtf8(saveFailed)),
