@@ -45,14 +45,6 @@ QList<Address> addresses(const QString &hostKey, int port) {
     return list;
 }
 
-QString addressText(const Address &address, int port) {
-    const bool v6 = address.host.contains(QLatin1Char(':'));
-    if (address.port == port)
-        return address.host;
-    return (v6 ? QLatin1Char('[') + address.host + QLatin1Char(']') : address.host) +
-           QLatin1Char(':') + QString::number(address.port);
-}
-
 bool serves(const QHash<QString, QString> &variables) {
     const auto is = [&](const char *name, const char *value) {
         return variables.value(QLatin1String(name))

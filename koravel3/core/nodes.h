@@ -20,10 +20,6 @@ struct Address {
 // whose port is not a number from 1 to 65535 keeps the port key.
 QList<Address> addresses(const QString &hostKey, int port);
 
-// The host key's addresses written back as the status bar shows them, with
-// a port only where it differs from the port key.
-QString addressText(const Address &address, int port);
-
 // The variables a counter asks a server for, lower case, to decide whether
 // it takes statements: status ready and local state, settings on and
 // reject queries.

@@ -18,40 +18,30 @@ private slots:
 void NodesTest::addresses_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QList<Address>>("expected");
-    QTest::addColumn<QString>("shown"); // addressText of each, joined by ','
-    QTest::newRow("one server") << "192.0.2.10" << QList<Address>{{"192.0.2.10", 3306}}
-                                << "192.0.2.10";
+    QTest::newRow("one server") << "192.0.2.10" << QList<Address>{{"192.0.2.10", 3306}};
     QTest::newRow("three nodes, one port")
-        << "db1, db2 ,db3" << QList<Address>{{"db1", 3306}, {"db2", 3306}, {"db3", 3306}}
-        << "db1,db2,db3";
+        << "db1, db2 ,db3" << QList<Address>{{"db1", 3306}, {"db2", 3306}, {"db3", 3306}};
     QTest::newRow("a port each") << "10.0.0.1:3307,10.0.0.2:3308,10.0.0.3"
-                                 << QList<Address>{{"10.0.0.1", 3307},
-                                                   {"10.0.0.2", 3308},
-                                                   {"10.0.0.3", 3306}}
-                                 << "10.0.0.1:3307,10.0.0.2:3308,10.0.0.3";
+                                 << QList<Address>{
+                                        {"10.0.0.1", 3307}, {"10.0.0.2", 3308}, {"10.0.0.3", 3306}};
     QTest::newRow("IPv6") << "[fd00::1]:3307,fd00::2,[fd00::3]"
-                          << QList<Address>{{"fd00::1", 3307}, {"fd00::2", 3306}, {"fd00::3", 3306}}
-                          << "[fd00::1]:3307,fd00::2,fd00::3";
-    QTest::newRow("empty entries") << ",db1,,  ," << QList<Address>{{"db1", 3306}} << "db1";
+                          << QList<Address>{
+                                 {"fd00::1", 3307}, {"fd00::2", 3306}, {"fd00::3", 3306}};
+    QTest::newRow("empty entries") << ",db1,,  ," << QList<Address>{{"db1", 3306}};
     QTest::newRow("port out of range keeps the key's")
-        << "db1:0,db2:65536,db3:x" << QList<Address>{{"db1", 3306}, {"db2", 3306}, {"db3", 3306}}
-        << "db1,db2,db3";
-    QTest::newRow("nothing") << "" << QList<Address>{} << "";
+        << "db1:0,db2:65536,db3:x" << QList<Address>{{"db1", 3306}, {"db2", 3306}, {"db3", 3306}};
+    QTest::newRow("nothing") << "" << QList<Address>{};
 }
 
 void NodesTest::addresses() {
     QFETCH(QString, key);
     QFETCH(QList<Address>, expected);
-    QFETCH(QString, shown);
     const QList<Address> list = connection::addresses(key, 3306);
     QCOMPARE(list.size(), expected.size());
-    QStringList texts;
     for (int i = 0; i < list.size(); ++i) {
         QCOMPARE(list[i].host, expected[i].host);
         QCOMPARE(list[i].port, expected[i].port);
-        texts << connection::addressText(list[i], 3306);
     }
-    QCOMPARE(texts.join(','), shown);
 }
 
 void NodesTest::serves_data() {
