@@ -12,6 +12,7 @@ class QComboBox;
 class QEvent;
 class QNetworkReply;
 class QLabel;
+class QNetworkAccessManager;
 class QPushButton;
 class QSqlError;
 class QSqlQuery;
@@ -188,6 +189,9 @@ private:
     QSqlDatabase db;
     Ui::Koravel3 *ui;
     QTimer *inactivityTimer;
+    // One manager for every login's update check: a manager per check kept
+    // its own network thread and objects until the window closed.
+    QNetworkAccessManager *updateChecks = nullptr;
     QString downloadUrl;
     // Log-outs and time-outs so far: a slot that resumes after a modal box
     // compares it with the value it started with.

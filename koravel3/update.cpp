@@ -128,9 +128,11 @@ void Koravel3::checkForUpdates() {
         diagnostic("Error checking for updates: ", defect);
         return;
     }
-    auto *manager = new QNetworkAccessManager(this);
-    connect(manager, &QNetworkAccessManager::finished, this, &Koravel3::onNetworkReply);
-    downloadlimits::get(manager, QUrl(address), version::manifestLimit);
+    if (!updateChecks) {
+        updateChecks = new QNetworkAccessManager(this);
+        connect(updateChecks, &QNetworkAccessManager::finished, this, &Koravel3::onNetworkReply);
+    }
+    downloadlimits::get(updateChecks, QUrl(address), version::manifestLimit);
 }
 
 void Koravel3::onNetworkReply(QNetworkReply *reply) {

@@ -21,6 +21,7 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -882,6 +883,8 @@ void UpdateTest::checksRunSideBySide() {
     QTRY_COMPARE_WITH_TIMEOUT(linesStartingWith("lv:").size(), 2, networkTimeout);
     QCOMPARE(server->requests().size(), 2);
     QVERIFY(watcher.boxes().isEmpty());
+    // Through one manager: one per check kept a network thread each.
+    QCOMPARE(window->findChildren<QNetworkAccessManager *>().size(), 1);
 }
 
 void UpdateTest::loginWithServerDownCompletesNormally() {
