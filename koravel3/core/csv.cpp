@@ -2,7 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QRegularExpression>
-#include <QStringList>
+#include <QStringView>
 
 namespace csv {
 
@@ -12,31 +12,51 @@ bool runsAsFormula(const QString &value) {
     if (value.startsWith(u'\t') || value.startsWith(u'\r'))
         return true;
     // A spreadsheet skips the blanks before a formula's sign.
-    const QString start = value.trimmed();
-    if (start.isEmpty())
+    qsizetype first = 0;
+    while (first < value.size() && value.at(first).isSpace())
+        ++first;
+    if (first == value.size())
         return false;
-    const QChar first = start.front();
-    if (first == u'=' || first == u'+' || first == u'@')
+    const QChar sign = value.at(first);
+    if (sign == u'=' || sign == u'+' || sign == u'@')
         return true;
     // "-15" is a number; "-1+1" and "-2+3+cmd|..." are formulas.
     static const QRegularExpression number(QStringLiteral("\\A-[0-9]+([.,][0-9]+)?\\z"));
-    return first == u'-' && !number.match(value).hasMatch();
+    return sign == u'-' && !number.match(value).hasMatch();
 }
 
-QString line(const QStringList &values) {
-    QStringList fields;
-    fields.reserve(values.size());
-    for (const QString &value : values)
-        fields << field(value);
-    return fields.join(QLatin1Char(';')) + QLatin1Char('\n');
+// The report's thousand rows are written straight into one text: a list of
+// fields per line and a copy per field cost more than the rows themselves.
+void appendField(QString &out, const QString &value) {
+    out += u'"';
+    if (runsAsFormula(value))
+        out += u'\'';
+    const QStringView rest(value);
+    qsizetype from = 0;
+    for (qsizetype quote = rest.indexOf(u'"'); quote >= 0; quote = rest.indexOf(u'"', from)) {
+        out += rest.mid(from, quote + 1 - from);
+        out += u'"';
+        from = quote + 1;
+    }
+    out += rest.mid(from);
+    out += u'"';
+}
+
+template <typename Value> void appendLine(QString &out, int columns, const Value &valueAt) {
+    for (int column = 0; column < columns; ++column) {
+        if (column > 0)
+            out += u';';
+        appendField(out, valueAt(column));
+    }
+    out += u'\n';
 }
 
 } // namespace
 
 QString field(const QString &value) {
-    QString quoted = runsAsFormula(value) ? QLatin1Char('\'') + value : value;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    QString quoted;
+    appendField(quoted, value);
+    return quoted;
 }
 
 QString text(QAbstractItemModel *model) {
@@ -46,18 +66,17 @@ QString text(QAbstractItemModel *model) {
         model->fetchMore(QModelIndex());
 
     const int columns = model->columnCount();
-    QStringList values;
-    for (int column = 0; column < columns; ++column)
-        values << model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    QString out = line(values);
-
+    QString out;
+    appendLine(out, columns, [model](int column) {
+        return model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    });
     const int rows = model->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        values.clear();
-        for (int column = 0; column < columns; ++column)
-            values << model->data(model->index(row, column), Qt::DisplayRole).toString();
-        out += line(values);
-    }
+    // About the width of the first line for every row.
+    out.reserve(out.size() * (rows + 1));
+    for (int row = 0; row < rows; ++row)
+        appendLine(out, columns, [model, row](int column) {
+            return model->data(model->index(row, column), Qt::DisplayRole).toString();
+        });
     return out;
 }
 
