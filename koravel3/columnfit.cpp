@@ -1,8 +1,11 @@
 #include "columnfit.h"
 
 #include <QAbstractItemModel>
+#include <QDate>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QHeaderView>
+#include <QLocale>
 #include <QSet>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -10,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -69,6 +73,43 @@ private:
     std::array<qreal, latinEnd + (punctuationEnd - punctuationStart)> advances;
 };
 
+// The view's text of each cell. A number or a date is written in the
+// locale's format, which costs more than all the rest of the fit; a column
+// repeats its amounts and its days, so each value is formatted once.
+class DisplayTexts {
+public:
+    DisplayTexts(const QStyledItemDelegate *delegate, const QLocale &locale)
+        : delegate(delegate)
+        , locale(locale) {}
+
+    QString of(const QVariant &value) {
+        qint64 key;
+        switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+            key = value.toLongLong();
+            break;
+        case QMetaType::QDate:
+            key = value.toDate().toJulianDay();
+            break;
+        default:
+            return delegate->displayText(value, locale);
+        }
+        const std::pair<int, qint64> slot(value.typeId(), key);
+        auto known = shown.constFind(slot);
+        if (known == shown.constEnd())
+            known = shown.insert(slot, delegate->displayText(value, locale));
+        return *known;
+    }
+
+private:
+    const QStyledItemDelegate *delegate;
+    QLocale locale;
+    QHash<std::pair<int, qint64>, QString> shown;
+};
+
 struct Cell {
     int row;
     qreal bound;
@@ -86,6 +127,7 @@ void fitColumnsToContents(QTableView *view) {
     QHeaderView *header = view->horizontalHeader();
     const QLocale locale = view->locale();
     Estimator estimator(view->font());
+    DisplayTexts display(delegate, locale);
     const int rows = model->rowCount();
     QList<Cell> cells;
     QStringList texts;
@@ -93,7 +135,7 @@ void fitColumnsToContents(QTableView *view) {
         cells.clear();
         texts.clear();
         for (int row = 0; row < rows; ++row) {
-            texts << delegate->displayText(model->index(row, column).data(Qt::DisplayRole), locale);
+            texts << display.of(model->index(row, column).data(Qt::DisplayRole));
             cells.append({row, estimator.bound(texts.last())});
         }
         std::sort(cells.begin(), cells.end(),
