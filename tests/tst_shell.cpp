@@ -760,35 +760,45 @@ void ShellTest::selectedRowsStayReadable() {
 // The result tables size their columns without shaping every cell; no text
 // may end up wider than its column, where the toolkit's own sizing fits it.
 void ShellTest::columnsFitTheirWidestText_data() {
-    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QVariantList>("cells");
     const QString kerned = QStringLiteral("AVAWToTaYoVAWAyLTPAF");
     QStringList reordered; // same letters, so the same estimate: the cap path
     for (int i = 0; i < 120; ++i)
         reordered << kerned.mid(i % kerned.size()) + kerned.left(i % kerned.size());
-    QTest::newRow("kerning pairs, one estimate") << reordered;
+    QTest::newRow("kerning pairs, one estimate") << QVariant(reordered).toList();
     QStringList mixed;
     for (int i = 0; i < 900; ++i)
         mixed << QString::number(i * 7919) << QStringLiteral("DK-%1-AB").arg(i, 4, 10, QChar('0'));
     mixed.insert(777, QStringLiteral("Société Générale d'Assurances Économiques — Kédougou"));
     mixed << QStringLiteral("2026-12-08") << QStringLiteral("ÉÈÀÇ fffi WWW") << QString();
-    QTest::newRow("one long text among many") << mixed;
-    QTest::newRow("other scripts") << QStringList{
-        QStringLiteral("Ndiaye"),
-        QString::fromUtf8("\u0645\u062d\u0645\u062f \u0627\u0644\u0623\u0645\u064a\u0646"),
-        QString::fromUtf8("\U0001F697\U0001F697\U0001F697\U0001F697"),
-        QString::fromUtf8("e\u0301e\u0301e\u0301 \u6f22\u5b57\u6f22\u5b57")};
-    QTest::newRow("empty cells only") << QStringList{QString(), QString()};
+    QTest::newRow("one long text among many") << QVariant(mixed).toList();
+    QTest::newRow("other scripts")
+        << QVariant(
+               QStringList{QStringLiteral("Ndiaye"),
+                           QString::fromUtf8(
+                               "\u0645\u062d\u0645\u062f \u0627\u0644\u0623\u0645\u064a\u0646"),
+                           QString::fromUtf8("\U0001F697\U0001F697\U0001F697\U0001F697"),
+                           QString::fromUtf8("e\u0301e\u0301e\u0301 \u6f22\u5b57\u6f22\u5b57")})
+               .toList();
+    QTest::newRow("empty cells only") << QVariantList{QString(), QString()};
+    // Amounts and days as the server gives them, repeated as in a report:
+    // the view writes them in the locale's format.
+    QVariantList amounts;
+    for (int i = 0; i < 600; ++i)
+        amounts << qlonglong(63415 + 1000 * (i % 7)) << QDate(2026, 1, 1).addDays(i % 40)
+                << (i == 599 ? qlonglong(1234567890) : qlonglong(i % 3));
+    QTest::newRow("amounts and days") << amounts;
 }
 
 void ShellTest::columnsFitTheirWidestText() {
-    QFETCH(QStringList, texts);
+    QFETCH(QVariantList, cells);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     auto *fitted = child<QTableView>("tableView");
     QTableView reference(fitted->parentWidget()); // the same font and style
-    auto *model = new QStandardItemModel(int(texts.size()) / 3 + 1, 3, fitted);
-    for (int i = 0; i < texts.size(); ++i)
-        model->setItem(i / 3, i % 3, new QStandardItem(texts.at(i)));
+    auto *model = new QStandardItemModel(int(cells.size()) / 3 + 1, 3, fitted);
+    for (int i = 0; i < cells.size(); ++i)
+        model->setData(model->index(i / 3, i % 3), cells.at(i));
     model->setHorizontalHeaderLabels({"a", "b", "c"});
     for (QTableView *view : {fitted, &reference}) {
         view->setModel(model);
