@@ -140,6 +140,12 @@ void ClusterTest::init() {
     QVERIFY(cluster({QStringLiteral("start")}));
     QVERIFY(db::reset());
     agent = QString::number(db::addAgent("awa", "pw1", "Awa DIOP"));
+    // The account is made through node 3 and each node applies it in its
+    // own time: a login there before it has would pass that node over.
+    for (int n = 1; n <= 2; ++n)
+        QCOMPARE(onNode(n, QStringLiteral("SET STATEMENT wsrep_sync_wait = 1 FOR SELECT "
+                                          "COUNT(*) FROM mysql.user WHERE user = 'awa'")),
+                 QStringLiteral("1"));
     files = std::make_unique<testsupport::IniFiles>();
     QVERIFY(files->write("system", QStringLiteral("host=%1,%2,%3\nport=3306")
                                        .arg(QLatin1String(nodes[0]), QLatin1String(nodes[1]),
