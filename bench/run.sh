@@ -73,8 +73,11 @@ fi
 # up to a second of commits on a crash, which the fill does not care about.
 # Statements slower than 20 ms go to slow.log with their plans, and the
 # performance schema keeps every statement's time for the "server" column.
+# The adaptive hash index is on, as packaging/LISEZMOI-serveur.md sets it for
+# an agency's server.
 # shellcheck disable=SC2054 # a comma inside an option's value
 settings=(--innodb-log-file-size=1G --innodb-flush-log-at-trx-commit=2
+  --innodb-adaptive-hash-index=ON
   --long-query-time=0.02 --log-slow-verbosity=query_plan,explain
   --performance-schema=ON --performance-schema-consumer-events-statements-current=ON
   --performance-schema-consumer-events-statements-history-long=ON)
